@@ -1,0 +1,86 @@
+#include "analysis/Intake.h"
+
+#include "analysis/FileProcessor.h"
+#include "analysis/Media.h"
+#include "analysis/Paths.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <utf8proc.h>
+
+namespace pagetally {
+namespace {
+
+bool isOneOf(std::string_view ext, const auto& list)
+{
+    return std::ranges::find(list, ext) != list.end();
+}
+
+} // namespace
+
+bool isSupported(const std::filesystem::path& location)
+{
+    return isOneOf(toLowerAscii(pathExtension(location)), supportedExtensions);
+}
+
+std::optional<FileInfo> analyseLocation(const std::filesystem::path& location, std::ostream& diagnostics)
+{
+    const std::string ext = toLowerAscii(pathExtension(location));
+    if (!isOneOf(ext, supportedExtensions)) {
+        return std::nullopt;
+    }
+    const std::string fileName = lastPathComponent(location);
+    const std::string fileType = toUpperAscii(ext);
+    if (isOneOf(ext, mediaExtensions)) {
+        return measureMedia(location, fileName, fileType);
+    }
+    return FileProcessor::processFile(location, fileName, fileType, diagnostics);
+}
+
+std::string nfcText(std::string_view fileName)
+{
+    if (std::ranges::all_of(fileName, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::string(fileName); // ASCII is its own normal form
+    }
+    utf8proc_uint8_t* composed = nullptr;
+    const auto length =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(fileName.data()),
+                     static_cast<utf8proc_ssize_t>(fileName.size()), &composed,
+                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (length < 0) {
+        return std::string(fileName);
+    }
+    std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owner(composed, &std::free);
+    return std::string(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
+}
+
+UniqueAppender::UniqueAppender(std::vector<FileInfo>& files) : files_(files)
+{
+    for (const FileInfo& f : files_) {
+        keys_.insert(nfcText(f.fileName));
+    }
+}
+
+bool UniqueAppender::append(FileInfo record)
+{
+    if (!keys_.insert(nfcText(record.fileName)).second) {
+        return false;
+    }
+    files_.push_back(std::move(record));
+    return true;
+}
+
+void addFiles(const std::vector<std::filesystem::path>& locations,
+              std::vector<FileInfo>& files,
+              std::ostream& diagnostics)
+{
+    UniqueAppender appender(files);
+    for (const auto& location : locations) {
+        if (auto record = analyseLocation(location, diagnostics)) {
+            appender.append(std::move(*record));
+        }
+    }
+}
+
+} // namespace pagetally

@@ -1,0 +1,54 @@
+// File intake: from the locations a person picked to records in the window's list.
+#pragma once
+
+#include "analysis/FileInfo.h"
+
+#include <array>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace pagetally {
+
+inline constexpr std::array<std::string_view, 10> supportedExtensions{"doc", "docx", "html", "json", "mp3",
+                                                                     "mp4", "pdf",  "pptx", "txt",  "wav"};
+inline constexpr std::array<std::string_view, 3> mediaExtensions{"mp3", "mp4", "wav"};
+inline constexpr double wordsPerMinute = 150.0;
+
+// Whether a location's extension, lower-cased, is one of the accepted ones.
+bool isSupported(const std::filesystem::path& location);
+
+// The record of one location, or nullopt when its extension is not accepted (nothing is read
+// then). Audio and video are measured here; every other file goes to FileProcessor.
+std::optional<FileInfo> analyseLocation(const std::filesystem::path& location,
+                                        std::ostream& diagnostics = std::cout);
+
+// The canonically composed (NFC) form under which names and types are compared, so that the
+// same text in NFC and NFD is equal while letter case still matters. Text that is not UTF-8
+// is returned as it is and compares as its bytes.
+std::string nfcText(std::string_view fileName);
+
+// Analyses each location in order and appends its record unless `files` already holds a
+// record with the same file name (compared by nfcText). Never fails; unsupported files are skipped.
+void addFiles(const std::vector<std::filesystem::path>& locations,
+              std::vector<FileInfo>& files,
+              std::ostream& diagnostics = std::cout);
+
+// The duplicate test and the append of addFiles, for callers that analyse on their own. The
+// set holds the keys of `files`; both grow together.
+class UniqueAppender
+{
+public:
+    explicit UniqueAppender(std::vector<FileInfo>& files);
+    // Appends the record unless its name is already listed; returns whether it was appended.
+    bool append(FileInfo record);
+
+private:
+    std::vector<FileInfo>& files_;
+    std::unordered_set<std::string> keys_;
+};
+
+} // namespace pagetally

@@ -1,0 +1,22 @@
+// Running time of audio and video files.
+#pragma once
+
+#include "analysis/FileInfo.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace pagetally {
+
+// The running time in seconds as the container states it, or nullopt when the file cannot be
+// opened as audio or video or its duration is unknown. Only the header is read, except for an
+// MP3 without a Xing, Info or VBRI header: its frames are walked, because a bit-rate estimate
+// is wrong for variable bit rates.
+std::optional<double> mediaDurationSeconds(const std::filesystem::path& location);
+
+// The record of an audio or video file: minutes and an estimate of 150 words per minute.
+// Without a usable duration: no duration, no pages, no words.
+FileInfo measureMedia(const std::filesystem::path& location, const std::string& fileName, const std::string& fileType);
+
+} // namespace pagetally

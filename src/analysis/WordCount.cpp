@@ -1,0 +1,198 @@
+#include "analysis/WordCount.h"
+
+#include <bit>
+#include <cstddef>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Written by hand because the rule is a fixed code-point set that no locale or library
+// classifier reproduces exactly, and because this loop is the hottest path of the program.
+
+namespace pagetally {
+namespace {
+
+struct ScanState
+{
+    bool afterSeparator = true;
+    std::int64_t count = 0;
+};
+
+// Decodes one non-ASCII sequence at p (p[0] >= 0x80). Returns its length, or 0 when the
+// bytes are not well-formed UTF-8 (Unicode's table 3-7).
+inline std::size_t decodeSequence(const unsigned char* p, std::size_t avail, char32_t& cp)
+{
+    const unsigned char b0 = p[0];
+    auto cont = [&](std::size_t k) { return k < avail && (p[k] & 0xC0) == 0x80; };
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        if (!cont(1)) {
+            return 0;
+        }
+        cp = (char32_t(b0 & 0x1F) << 6) | (p[1] & 0x3F);
+        return 2;
+    }
+    if (b0 >= 0xE0 && b0 <= 0xEF) {
+        if (avail < 3 || !cont(1) || !cont(2)) {
+            return 0;
+        }
+        if ((b0 == 0xE0 && p[1] < 0xA0) || (b0 == 0xED && p[1] > 0x9F)) {
+            return 0; // overlong, or a surrogate
+        }
+        cp = (char32_t(b0 & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        return 3;
+    }
+    if (b0 >= 0xF0 && b0 <= 0xF4) {
+        if (avail < 4 || !cont(1) || !cont(2) || !cont(3)) {
+            return 0;
+        }
+        if ((b0 == 0xF0 && p[1] < 0x90) || (b0 == 0xF4 && p[1] > 0x8F)) {
+            return 0; // overlong, or above U+10FFFF
+        }
+        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
+             (p[3] & 0x3F);
+        return 4;
+    }
+    return 0;
+}
+
+constexpr bool isAsciiSeparator(unsigned char b)
+{
+    return b == 0x20 || (b >= 0x09 && b <= 0x0D);
+}
+
+// Handles bytes [i, end) one code point at a time; may run past `end` to finish a sequence.
+// Returns the index after the last byte handled, or `npos` for invalid UTF-8 when `strict`.
+constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+inline std::size_t scanScalar(const unsigned char* p,
+                              std::size_t i,
+                              std::size_t end,
+                              std::size_t n,
+                              ScanState& st,
+                              bool strict)
+{
+    while (i < end) {
+        const unsigned char b = p[i];
+        bool separator;
+        if (b < 0x80) {
+            separator = isAsciiSeparator(b);
+            ++i;
+        } else {
+            char32_t cp = 0;
+            const std::size_t len = decodeSequence(p + i, n - i, cp);
+            if (len == 0) {
+                if (strict) {
+                    return npos;
+                }
+                separator = false;
+                ++i;
+            } else {
+                separator = isWordSeparator(cp);
+                i += len;
+            }
+        }
+        if (!separator && st.afterSeparator) {
+            ++st.count;
+        }
+        st.afterSeparator = separator;
+    }
+    return i;
+}
+
+#if defined(__SSE2__)
+// One bit per byte of the 16 at p: set where the byte is an ASCII separator.
+inline std::uint32_t asciiSeparatorMask(__m128i v)
+{
+    const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(0x20));
+    const __m128i control = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x08)),
+                                          _mm_cmplt_epi8(v, _mm_set1_epi8(0x0E)));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(space, control)));
+}
+#endif
+
+bool scan(std::string_view text, ScanState& st, bool strict)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Blocks of 64 ASCII bytes: a word starts wherever a non-separator follows a separator.
+    while (i + 64 <= n) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 48));
+        const __m128i any = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
+        if (_mm_movemask_epi8(any) != 0) {
+            // Non-ASCII somewhere in the block: this block goes code point by code point.
+            i = scanScalar(p, i, i + 64, n, st, strict);
+            if (i == npos) {
+                return false;
+            }
+            continue;
+        }
+        const std::uint64_t sep = std::uint64_t(asciiSeparatorMask(a)) | (std::uint64_t(asciiSeparatorMask(b)) << 16) |
+                                  (std::uint64_t(asciiSeparatorMask(c)) << 32) |
+                                  (std::uint64_t(asciiSeparatorMask(d)) << 48);
+        const std::uint64_t starts = ~sep & ((sep << 1) | (st.afterSeparator ? 1u : 0u));
+        st.count += std::popcount(starts);
+        st.afterSeparator = (sep >> 63) != 0;
+        i += 64;
+    }
+#endif
+    if (i < n) {
+        i = scanScalar(p, i, n, n, st, strict);
+        if (i == npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::int64_t countWords(std::string_view text)
+{
+    ScanState st;
+    scan(text, st, false);
+    return st.count;
+}
+
+bool WordCounter::feed(std::string_view piece)
+{
+    ScanState st{afterSeparator_, count_};
+    const bool ok = scan(piece, st, true);
+    afterSeparator_ = st.afterSeparator;
+    count_ = st.count;
+    return ok;
+}
+
+bool WordCounter::isValidUtf8(std::string_view piece)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+    const std::size_t n = piece.size();
+    std::size_t i = 0;
+    while (i < n) {
+#if defined(__SSE2__)
+        if (i + 16 <= n &&
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0) {
+            i += 16;
+            continue;
+        }
+#endif
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t len = decodeSequence(p + i, n - i, cp);
+        if (len == 0) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+} // namespace pagetally

@@ -1,0 +1,60 @@
+// pagetally-cli: the analysis of the desktop program, driven by a list of paths.
+#include "Version.h"
+#include "cli/Batch.h"
+#include "cli/Options.h"
+#include "cli/Output.h"
+
+#include <cstdio>
+#include <ext/stdio_filebuf.h>
+#include <iostream>
+#include <thread>
+#include <unistd.h>
+
+using namespace pagetally;
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    std::string error;
+    const auto options = cli::parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::cerr << "pagetally-cli: " << error << "\n\n" << cli::usageText;
+        return 2;
+    }
+    if (options->help) {
+        std::cout << cli::usageText;
+        return 0;
+    }
+    if (options->version) {
+        std::cout << "pagetally-cli " << applicationVersion << '\n';
+        return 0;
+    }
+
+    const unsigned jobs = options->jobs != 0 ? options->jobs : std::max(1u, std::thread::hardware_concurrency());
+    const auto locations = cli::expandPaths(options->paths, options->recursive, std::cerr);
+
+    if (options->format == cli::Format::Table) {
+        const auto files = cli::analyseBatch(locations, jobs, std::cout);
+        cli::writeTable(std::cout, files);
+        return 0;
+    }
+
+    // The document gets standard output to itself: everything else that writes to descriptor 1
+    // from here on (error lines, the unzip child's messages) is sent to standard error.
+    std::cout.flush();
+    const int documentFd = ::dup(STDOUT_FILENO);
+    if (documentFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+        std::perror("pagetally-cli");
+        return 1;
+    }
+    const auto files = cli::analyseBatch(locations, jobs, std::cerr);
+    __gnu_cxx::stdio_filebuf<char> documentBuffer(documentFd, std::ios::out);
+    std::ostream document(&documentBuffer);
+    if (options->format == cli::Format::Json) {
+        cli::writeJson(document, files);
+    } else {
+        cli::writeCsv(document, files);
+    }
+    document.flush();
+    return document ? 0 : 1;
+}
