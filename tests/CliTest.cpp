@@ -1,0 +1,158 @@
+// Runs the pagetally-cli binary as a user would and checks what it writes.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+using pagetally::test::TempDir;
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    std::string out;
+};
+
+// Runs the CLI with `args` (already shell-quoted) and captures standard output; standard
+// error goes to `errFile` when given.
+CliRun cli(const std::string& args, const std::string& errFile = "/dev/null")
+{
+    const std::string command = std::string("'") + PAGETALLY_CLI + "' " + args + " 2>'" + errFile + "'";
+    CliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        run.out.append(buffer.data(), n);
+    }
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string quoted(const std::filesystem::path& p)
+{
+    return "'" + p.native() + "'";
+}
+
+std::string slurp(const std::filesystem::path& p)
+{
+    std::FILE* f = std::fopen(p.c_str(), "rb");
+    std::string s;
+    if (f != nullptr) {
+        std::array<char, 4096> buffer{};
+        std::size_t n;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+            s.append(buffer.data(), n);
+        }
+        std::fclose(f);
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(Cli, PrintsTheTableInDisplayOrderWithTotals)
+{
+    TempDir dir;
+    const auto b = dir.write("b.txt", "one two three");
+    const auto a = dir.write("a.html", "<p>Hello <b>big</b> world</p>");
+    const auto d = dir.write("memo.doc", "");
+    const CliRun run = cli(quoted(b) + " " + quoted(a) + " " + quoted(d));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "File Name  File Type  Duration  Pages  Words\n"
+                       "memo.doc   DOC               -      1      0\n"
+                       "a.html     HTML              -      -      3\n"
+                       "b.txt      TXT               -      -      3\n"
+                       "Total:  Duration: 0m 0s  Pages: 1  Words: 6\n");
+}
+
+TEST(Cli, WritesJsonAndCsvInOrderOfAddition)
+{
+    TempDir dir;
+    const auto b = dir.write("b.txt", "one two");
+    const auto a = dir.write("say \"hi\", \x01.doc", "");
+    const auto bad = dir.write("bad\xFF.txt", "x");
+    const CliRun json = cli("--json " + quoted(b) + " " + quoted(a) + " " + quoted(bad));
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out, "{\"files\":[\n"
+                        "{\"fileName\":\"b.txt\",\"fileType\":\"TXT\",\"duration\":null,\"pages\":null,\"words\":2},\n"
+                        "{\"fileName\":\"say \\\"hi\\\", \\u0001.doc\",\"fileType\":\"DOC\",\"duration\":null,"
+                        "\"pages\":1,\"words\":0},\n"
+                        "{\"fileName\":\"bad\xEF\xBF\xBD.txt\",\"fileType\":\"TXT\",\"duration\":null,\"pages\":null,"
+                        "\"words\":1}],\n"
+                        "\"totals\":{\"duration\":0,\"pages\":1,\"words\":3}}\n");
+
+    const CliRun csv = cli("--csv " + quoted(b) + " " + quoted(a));
+    EXPECT_EQ(csv.out, "File Name,File Type,Duration (minutes),Pages,Words\r\n"
+                       "b.txt,TXT,,,2\r\n"
+                       "\"say \"\"hi\"\", \x01.doc\",DOC,,1,0\r\n");
+}
+
+TEST(Cli, GivesTheSameBytesWithAnyNumberOfJobs)
+{
+    TempDir dir;
+    std::string args;
+    for (int i = 0; i < 60; ++i) {
+        const std::string words(static_cast<std::size_t>(i), 'w');
+        const auto file = dir.write("f" + std::to_string(i % 45) + (i % 3 ? ".txt" : ".html"),
+                                    words + " and <b>more</b> words");
+        args += " " + quoted(file);
+    }
+    const CliRun one = cli("--json -j 1" + args);
+    ASSERT_EQ(one.status, 0);
+    for (const char* jobs : {"-j 2", "-j8", "-j 64"}) {
+        SCOPED_TRACE(jobs);
+        EXPECT_EQ(cli(std::string("--json ") + jobs + args).out, one.out);
+    }
+}
+
+TEST(Cli, ExpandsDirectoriesOnlyWhenAskedAndInSortedOrder)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "in" / "b-sub");
+    dir.write("in/c.txt", "c");
+    dir.write("in/a.txt", "a");
+    dir.write("in/b-sub/z.txt", "z");
+    dir.write("in/b.txt", "b");
+    dir.write("in/skip.rtf", "x");
+
+    const CliRun recursive = cli("--csv -r " + quoted(dir.path() / "in"));
+    // Names sorted at each level: "b-sub" comes before "b.txt" because "-" sorts before ".".
+    EXPECT_EQ(recursive.out, "File Name,File Type,Duration (minutes),Pages,Words\r\n"
+                             "a.txt,TXT,,,1\r\nz.txt,TXT,,,1\r\nb.txt,TXT,,,1\r\nc.txt,TXT,,,1\r\n");
+
+    const auto errors = dir.path() / "stderr";
+    const CliRun plain = cli("--csv " + quoted(dir.path() / "in"), errors.native());
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, "File Name,File Type,Duration (minutes),Pages,Words\r\n");
+    EXPECT_NE(slurp(errors).find("is a directory"), std::string::npos);
+}
+
+TEST(Cli, HandlesUsageErrorsHelpVersionAndDashNames)
+{
+    EXPECT_EQ(cli("").status, 2);
+    EXPECT_EQ(cli("--bogus x.txt").status, 2);
+    EXPECT_EQ(cli("--json --csv x.txt").status, 2);
+    EXPECT_EQ(cli("-j 0 x.txt").status, 2);
+    EXPECT_EQ(cli("-j").status, 2);
+
+    const CliRun help = cli("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: pagetally-cli"), std::string::npos);
+    const CliRun version = cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("pagetally-cli ", 0), 0u);
+
+    TempDir dir;
+    dir.write("-x.txt", "dash named");
+    EXPECT_EQ(cli("--csv -- " + quoted(dir.path() / "-x.txt")).out,
+              "File Name,File Type,Duration (minutes),Pages,Words\r\n-x.txt,TXT,,,2\r\n");
+}

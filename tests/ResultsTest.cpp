@@ -1,0 +1,86 @@
+#include "window/summary/Results.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace pagetally;
+
+namespace {
+
+FileInfo record(std::string name, std::string type, std::optional<double> duration = {},
+                std::optional<std::int64_t> pages = {}, std::int64_t words = 0)
+{
+    return FileInfo::make(std::move(name), std::move(type), duration, pages, words);
+}
+
+std::vector<std::string> names(const std::vector<FileInfo>& files)
+{
+    std::vector<std::string> out;
+    for (const auto& f : files) {
+        out.push_back(f.fileName);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(DisplayOrder, GroupsByTypeAndKeepsTheOrderOfAdditionWithinAType)
+{
+    const std::vector<FileInfo> files{record("b.pdf", "PDF"), record("a.txt", "TXT"), record("a.pdf", "PDF"),
+                                      record("x.docx", "DOCX"), record("y.doc", "DOC"), record("c.wav", "WAV"),
+                                      record("m.mp4", "MP4"), record("m.mp3", "MP3"), record("z.pdf", "PDF")};
+    EXPECT_EQ(names(displayOrder(files)), (std::vector<std::string>{"y.doc", "x.docx", "m.mp3", "m.mp4", "b.pdf",
+                                                                     "a.pdf", "z.pdf", "a.txt", "c.wav"}));
+    EXPECT_EQ(names(files).front(), "b.pdf"); // the list itself is not reordered
+    EXPECT_TRUE(displayOrder({}).empty());
+}
+
+TEST(DisplayOrder, ComparesTypesInComposedForm)
+{
+    // "É" decomposed must sort as the precomposed U+00C9, after "Z", not as "E" + mark.
+    const std::vector<FileInfo> files{record("1", "E\xCC\x81X"), record("2", "ZZ"), record("3", "EX")};
+    EXPECT_EQ(names(displayOrder(files)), (std::vector<std::string>{"3", "2", "1"}));
+}
+
+TEST(Totals, SumPresentValuesInListOrder)
+{
+    std::vector<FileInfo> files;
+    EXPECT_EQ(totalDuration(files), 0.0);
+    EXPECT_EQ(totalPages(files), 0);
+    EXPECT_EQ(totalWords(files), 0);
+
+    files = {record("a.wav", "WAV", 1.5, {}, 225), record("b.pdf", "PDF", {}, 3, 100),
+             record("c.txt", "TXT", {}, {}, 7), record("d.pdf", "PDF", {}, 0, 0)};
+    EXPECT_EQ(totalDuration(files), 1.5);
+    EXPECT_EQ(totalPages(files), 3);
+    EXPECT_EQ(totalWords(files), 332);
+}
+
+TEST(Totals, StopAtTheLimitInsteadOfOverflowing)
+{
+    const auto max = std::numeric_limits<std::int64_t>::max();
+    const std::vector<FileInfo> files{record("a", "PDF", {}, max, max), record("b", "PDF", {}, 5, 5)};
+    EXPECT_EQ(totalPages(files), max);
+    EXPECT_EQ(totalWords(files), max);
+}
+
+TEST(RemoveFile, RemovesExactlyTheRecordWithThatId)
+{
+    std::vector<FileInfo> files{record("same.txt", "TXT"), record("same.txt", "TXT"), record("other.pdf", "PDF")};
+    const std::string secondId = files[1].id;
+    const std::string firstId = files[0].id;
+
+    removeFile(files, secondId);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].id, firstId);
+    EXPECT_EQ(files[1].fileName, "other.pdf");
+
+    removeFile(files, secondId); // no longer there: nothing happens
+    EXPECT_EQ(files.size(), 2u);
+
+    removeFile(files, files[1].id);
+    removeFile(files, firstId);
+    EXPECT_TRUE(files.empty());
+    EXPECT_EQ(totalWords(files), 0);
+}

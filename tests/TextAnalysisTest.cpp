@@ -1,0 +1,135 @@
+#include "analysis/FileProcessor.h"
+#include "analysis/TagScanner.h"
+#include "analysis/TextAnalysis.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace pagetally;
+using pagetally::test::TempDir;
+
+namespace {
+
+std::string stripped(std::string_view text)
+{
+    std::string out;
+    scanTags(text, [&](std::string_view t) { out += t; }, [](std::string_view) {});
+    return out;
+}
+
+} // namespace
+
+TEST(TagScanner, RemovesWhatTheTagPatternMatches)
+{
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"<p>Hello <b>big</b> world</p>", "Hello big world"},
+        {"a<>b", "a<>b"},                        // "<>" is not a tag
+        {"<<a>b", "b"},                          // one tag: "<" is not ">"
+        {"x<a\nhref='y'\n>z", "xz"},             // a tag may span lines
+        {"1 < 2 and 3 > 2 end", "1  2 end"},     // prose between < and > goes
+        {"a < b", "a < b"},                      // a lone "<" stays
+        {"a > b", "a > b"},
+        {"<a>>b", ">b"},
+        {"<!-- c > d -->e", " d -->e"},          // a comment ends at its first ">"
+        {"<b>a<b>", "a"},
+        {"<<>>", ">"},
+        {"a<", "a<"},
+        {"<>", "<>"},
+        {"<x", "<x"},
+        {"<a><", "<"},
+    };
+    for (const auto& [html, text] : cases) {
+        SCOPED_TRACE(html);
+        EXPECT_EQ(stripped(html), text);
+    }
+}
+
+TEST(HtmlWords, CountsTheTextLeftAfterTagsAreRemovedWithoutASpace)
+{
+    const std::vector<std::pair<std::string, std::int64_t>> cases{
+        {"<html><body><p>Hello <b>big</b> world</p></body></html>", 3},
+        {"one<br>two", 1},
+        {"one<br/>\ntwo", 2},
+        {"We know that 1 < 2 and that 3 > 2 holds.", 6},
+        {"a < b", 3},
+        {"word&nbsp;word", 1},
+        {"<script>var x = 1;</script>", 4},
+        {"", 0},
+        {"<p></p>", 0},
+    };
+    for (const auto& [html, words] : cases) {
+        SCOPED_TRACE(html);
+        EXPECT_EQ(countHtmlWords(html), words);
+    }
+    EXPECT_EQ(countHtmlWords("caf\xE9 <b>x</b>"), std::nullopt);
+    EXPECT_EQ(countHtmlWords("<b title='caf\xE9'>x</b>"), std::nullopt); // invalid inside a tag too
+}
+
+TEST(TextWords, DropsAByteOrderMarkAndRejectsOtherEncodings)
+{
+    EXPECT_EQ(countTextWords("\xEF\xBB\xBFone two"), 2);
+    EXPECT_EQ(countTextWords("\xEF\xBB\xBF"), 0);
+    EXPECT_EQ(countTextWords("\xFF\xFEo\0n\0e\0"), std::nullopt); // UTF-16 with its mark
+    EXPECT_EQ(countTextWords("na\xEFve"), std::nullopt);           // Latin-1
+}
+
+TEST(ProcessText, ReadsFilesAndReportsNoPages)
+{
+    TempDir dir;
+    struct Case
+    {
+        const char* name;
+        std::string bytes;
+        std::int64_t words;
+    };
+    const std::vector<Case> cases{
+        {"empty.txt", "", 0},
+        {"two-lines.txt", "one two three\nfour five six\n", 6},
+        {"bom.txt", "\xEF\xBB\xBFHello world", 2},
+        {"latin1.txt", "caf\xE9 cr\xE8me", 0},
+        {"utf16.txt", std::string("\xFE\xFF\0h\0i", 6), 0},
+        {"page.html", "<p>Hello <b>big</b> world</p>", 3},
+        {"latin1.html", "<p>caf\xE9</p>", 0},
+        {"multiline-tag.html", "one <a\nhref=x\n>two</a> three", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = dir.write(c.name, c.bytes);
+        const std::string type = std::string(c.name).ends_with(".txt") ? "TXT" : "HTML";
+        const FileInfo info = FileProcessor::processFile(path, c.name, type);
+        EXPECT_EQ(info.fileName, c.name);
+        EXPECT_EQ(info.fileType, type);
+        EXPECT_EQ(info.words, c.words);
+        EXPECT_FALSE(info.pages.has_value());
+        EXPECT_FALSE(info.duration.has_value());
+    }
+}
+
+TEST(ProcessText, TreatsWhatIsNotARegularFileAsUnreadableWithoutBlocking)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "folder.txt");
+    ASSERT_EQ(::mkfifo((dir.path() / "pipe.txt").c_str(), 0600), 0);
+    const auto locked = dir.write("locked.txt", "secret words");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+
+    for (const char* name : {"folder.txt", "pipe.txt", "missing.txt", "locked.txt"}) {
+        SCOPED_TRACE(name);
+        // A FIFO without a writer would block a plain open for ever: run it where a hang shows.
+        auto result = std::async(std::launch::async,
+                                 [&] { return FileProcessor::processTXT(dir.path() / name, name, "TXT"); });
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        const FileInfo info = result.get();
+        if (std::string(name) == "locked.txt" && ::geteuid() == 0) {
+            EXPECT_EQ(info.words, 2); // root reads through permissions
+        } else {
+            EXPECT_EQ(info.words, 0);
+        }
+        EXPECT_FALSE(info.pages.has_value());
+    }
+}
