@@ -85,7 +85,13 @@ std::optional<double> longestStream(const AVFormatContext* ctx)
 // Sums the frame durations of the first audio stream: exact for any bit rate.
 std::optional<double> sumOfFrames(AVFormatContext* ctx)
 {
-    const int audio = av_find_best_stream(ctx, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    // av_find_best_stream would want codec details that only a decoder fills in.
+    int audio = -1;
+    for (unsigned i = 0; i < ctx->nb_streams && audio < 0; ++i) {
+        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            audio = static_cast<int>(i);
+        }
+    }
     if (audio < 0) {
         return std::nullopt;
     }
