@@ -42,12 +42,17 @@ TEST(Intake, AcceptsTheTenExtensionsInAnyCaseAndSkipsTheRestSilently)
         }
     }
     std::vector<FileInfo> files;
-    std::ostringstream out;
-    addFiles(locations, files, out);
+    addFiles(locations, files);
     EXPECT_EQ(names(files), expected);
-    EXPECT_EQ(out.str(), "");
     EXPECT_EQ(files.front().fileType, "PDF");
     EXPECT_EQ(files[1].fileType, "TXT");
+
+    // Skipped files are never read and leave no trace.
+    std::vector<FileInfo> none;
+    std::ostringstream out;
+    addFiles({dir.path() / "notes.rtf", dir.path() / "notes", dir.path() / "missing.htm"}, none, out);
+    EXPECT_TRUE(none.empty());
+    EXPECT_EQ(out.str(), "");
 }
 
 TEST(Intake, KeepsTheFirstRecordOfEachFileName)

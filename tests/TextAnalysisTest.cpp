@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -132,4 +133,64 @@ TEST(ProcessText, TreatsWhatIsNotARegularFileAsUnreadableWithoutBlocking)
         }
         EXPECT_FALSE(info.pages.has_value());
     }
+}
+
+// The streaming counter must find exactly the matches of the tag scanner, however the text is
+// cut into pieces.
+TEST(HtmlWordCounter, AgreesWithTheTagScannerOnRandomMarkupCutAnywhere)
+{
+    std::mt19937 rng(7);
+    const std::vector<std::string> atoms{"<", ">", "a", "b", " ", "\n", "<>", "<b>", "\xC3\xA9", "\xE3\x80\x80"};
+    for (int round = 0; round < 2000; ++round) {
+        std::string html;
+        const int length = static_cast<int>(rng() % 40);
+        for (int i = 0; i < length; ++i) {
+            html += atoms[rng() % atoms.size()];
+        }
+        SCOPED_TRACE(html);
+        const std::int64_t expected = countWords(stripped(html));
+        EXPECT_EQ(countHtmlWords(html), expected);
+
+        // Cut only between code points, as the file reader does.
+        HtmlWordCounter counter;
+        std::size_t at = 0;
+        while (at < html.size()) {
+            std::size_t cut = std::min(html.size(), at + 1 + rng() % 5);
+            while (cut < html.size() && (static_cast<unsigned char>(html[cut]) & 0xC0) == 0x80) {
+                ++cut;
+            }
+            counter.feed(std::string_view(html).substr(at, cut - at));
+            at = cut;
+        }
+        EXPECT_EQ(counter.finish(), expected);
+    }
+}
+
+TEST(ProcessText, CountsLargeFilesReadInPiecesExactly)
+{
+    TempDir dir;
+    // Multi-byte letters and separators straddle every piece boundary somewhere in 1 MB.
+    std::string text;
+    std::int64_t words = 0;
+    for (int i = 0; text.size() < (1u << 20) + 7; ++i) {
+        text += i % 3 ? "\xC3\xA9t\xC3\xA9" : "\xF0\x9F\x98\x80";
+        text += i % 5 ? "\xE3\x80\x80" : " ";
+        ++words;
+    }
+    EXPECT_EQ(FileProcessor::processTXT(dir.write("big.txt", text), "big.txt", "TXT").words, words);
+    EXPECT_EQ(FileProcessor::processHTML(dir.write("big.html", "<p>" + text + "</p>"), "big.html", "HTML").words,
+              words);
+
+    // A tag that starts in one piece and ends in another is still one tag.
+    const std::string longTag = "one<" + std::string(600 * 1024, 'x') + ">two three";
+    EXPECT_EQ(FileProcessor::processHTML(dir.write("tag.html", longTag), "tag.html", "HTML").words, 2);
+    // Without any ">", everything stays text.
+    const std::string open = "one <" + std::string(600 * 1024, 'x') + " two";
+    EXPECT_EQ(FileProcessor::processHTML(dir.write("open.html", open), "open.html", "HTML").words, 3);
+
+    // An invalid byte far into the file still fails the whole file.
+    std::string late(300 * 1024, 'a');
+    late += "\xFF";
+    EXPECT_EQ(FileProcessor::processTXT(dir.write("late.txt", late), "late.txt", "TXT").words, 0);
+    EXPECT_EQ(FileProcessor::processHTML(dir.write("late.html", "<" + late + ">"), "late.html", "HTML").words, 0);
 }

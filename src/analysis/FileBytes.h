@@ -1,30 +1,47 @@
-// Whole-file reads for the analysers.
+// Reading files for the analysers: whole, or piece by piece.
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
 
 namespace pagetally {
 
-// The complete contents of a file, read with as few system calls as the kernel allows and
-// without being copied on the way.
+// The complete contents of a file, followed by `padding` zero bytes that parsers reading in
+// wide words may touch.
 class FileBytes
 {
 public:
+    static constexpr std::size_t padding = 64;
+
     std::string_view view() const { return {data_.get(), size_}; }
+    const char* data() const { return data_.get(); }
     std::size_t size() const { return size_; }
 
     // Reads a regular file. Anything else (a directory, a FIFO, a device) is unreadable and is
-    // never opened for reading, so that nothing can block. nullopt when it cannot be read.
+    // never read, so that nothing can block. nullopt when it cannot be read.
     static std::optional<FileBytes> read(const std::filesystem::path& path);
 
 private:
-    std::unique_ptr<char[]> data_;
+    struct Release
+    {
+        Release() noexcept : length(0) {}
+        explicit Release(std::size_t n) noexcept : length(n) {}
+        void operator()(char* p) const;
+        std::size_t length;
+    };
+    std::unique_ptr<char, Release> data_;
     std::size_t size_ = 0;
 };
+
+// Reads a regular file in pieces of a few hundred kilobytes through one reused buffer and hands
+// each to `onPiece` in order; `onPiece` returns false to stop early. A piece never ends inside
+// a UTF-8 sequence (a sequence cut short by the end of the file comes last, as it is). Returns
+// false when the file cannot be read; same rules as FileBytes::read.
+bool readInPieces(const std::filesystem::path& path, const std::function<bool(std::string_view)>& onPiece);
 
 // The text without a UTF-8 byte-order mark at its start.
 std::string_view withoutUtf8Bom(std::string_view text);

@@ -1,6 +1,8 @@
 // Word counts of plain text and of HTML with its tags removed.
 #pragma once
 
+#include "analysis/WordCount.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -14,5 +16,23 @@ std::optional<std::int64_t> countTextWords(std::string_view bytes);
 // As countTextWords, after every "<[^>]+>" tag is removed without leaving a space, so that
 // words separated only by a tag run together.
 std::optional<std::int64_t> countHtmlWords(std::string_view bytes);
+
+// countHtmlWords over text that arrives in pieces, in one pass and constant memory: the same
+// leftmost, non-overlapping matches as scanTags, without building the stripped text. Pieces
+// must not split UTF-8 sequences; a tag may run across pieces.
+class HtmlWordCounter
+{
+public:
+    void feed(std::string_view piece);
+    // The count, or nullopt when some piece was not UTF-8.
+    std::optional<std::int64_t> finish();
+
+private:
+    enum class State { Text, AfterOpen, InTag };
+    State state_ = State::Text;
+    WordCounter text_;    // the text before the "<" being looked at
+    WordCounter pending_; // the same, continued as if that "<" never finds its ">"
+    bool valid_ = true;
+};
 
 } // namespace pagetally

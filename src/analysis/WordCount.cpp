@@ -1,5 +1,6 @@
 #include "analysis/WordCount.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 
@@ -123,22 +124,30 @@ bool scan(std::string_view text, ScanState& st, bool strict)
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32));
         const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 48));
-        const __m128i any = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
-        if (_mm_movemask_epi8(any) != 0) {
-            // Non-ASCII somewhere in the block: this block goes code point by code point.
-            i = scanScalar(p, i, i + 64, n, st, strict);
-            if (i == npos) {
-                return false;
-            }
-            continue;
-        }
+        const std::uint64_t high = std::uint64_t(std::uint32_t(_mm_movemask_epi8(a))) |
+                                   (std::uint64_t(std::uint32_t(_mm_movemask_epi8(b))) << 16) |
+                                   (std::uint64_t(std::uint32_t(_mm_movemask_epi8(c))) << 32) |
+                                   (std::uint64_t(std::uint32_t(_mm_movemask_epi8(d))) << 48);
         const std::uint64_t sep = std::uint64_t(asciiSeparatorMask(a)) | (std::uint64_t(asciiSeparatorMask(b)) << 16) |
                                   (std::uint64_t(asciiSeparatorMask(c)) << 32) |
                                   (std::uint64_t(asciiSeparatorMask(d)) << 48);
-        const std::uint64_t starts = ~sep & ((sep << 1) | (st.afterSeparator ? 1u : 0u));
+        // Only the ASCII bytes before the first non-ASCII one are taken here.
+        const int ascii = high == 0 ? 64 : std::countr_zero(high);
+        const std::uint64_t keep = ascii == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << ascii) - 1;
+        const std::uint64_t sepKept = sep & keep;
+        const std::uint64_t starts = ~sepKept & ((sepKept << 1) | (st.afterSeparator ? 1u : 0u)) & keep;
         st.count += std::popcount(starts);
-        st.afterSeparator = (sep >> 63) != 0;
-        i += 64;
+        if (ascii > 0) {
+            st.afterSeparator = ((sepKept >> (ascii - 1)) & 1) != 0;
+        }
+        i += static_cast<std::size_t>(ascii);
+        if (ascii < 64) {
+            // More non-ASCII is likely close by: take the rest of the block a code point at a time.
+            i = scanScalar(p, i, std::min(n, i + 64 - static_cast<std::size_t>(ascii)), n, st, strict);
+            if (i == npos) {
+                return false;
+            }
+        }
     }
 #endif
     if (i < n) {
