@@ -1,14 +1,109 @@
+#include "analysis/DocxAnalysis.h"
+
+#include "analysis/DocxText.h"
+#include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
+#include "analysis/OfficeArchive.h"
+#include "analysis/WordCount.h"
+
+#include <charconv>
+#include <stdexcept>
+#include <utf8proc.h>
 
 namespace pagetally {
+namespace {
 
-// Not measured yet: the record every unreadable file gets.
-FileInfo FileProcessor::processDOCX(const std::filesystem::path&,
+// "\d" of the platform's regular expressions: a code point of general category Nd.
+bool isDecimalDigit(std::int32_t cp)
+{
+    if (cp < 0x80) {
+        return cp >= '0' && cp <= '9';
+    }
+    return utf8proc_category(cp) == UTF8PROC_CATEGORY_ND;
+}
+
+} // namespace
+
+// Written by hand: the pattern "<Pages>\d+</Pages>" is a fixed prefix, one digit run and a
+// fixed suffix, so the leftmost match is the first "<Pages>" followed by such a run and suffix.
+std::int64_t storedPageCount(std::string_view appXml)
+{
+    if (!WordCounter::isValidUtf8(appXml)) {
+        return 1;
+    }
+    constexpr std::string_view open = "<Pages>";
+    constexpr std::string_view close = "</Pages>";
+    for (std::size_t from = 0;;) {
+        const std::size_t start = appXml.find(open, from);
+        if (start == std::string_view::npos) {
+            return 1;
+        }
+        const std::size_t digitsBegin = start + open.size();
+        std::size_t i = digitsBegin;
+        bool ascii = true;
+        while (i < appXml.size()) {
+            std::int32_t cp = 0;
+            const auto length = utf8proc_iterate(reinterpret_cast<const std::uint8_t*>(appXml.data() + i),
+                                                 static_cast<utf8proc_ssize_t>(appXml.size() - i), &cp);
+            if (length <= 0 || !isDecimalDigit(cp)) {
+                break;
+            }
+            ascii = ascii && cp < 0x80;
+            i += static_cast<std::size_t>(length);
+        }
+        if (i > digitsBegin && appXml.substr(i).starts_with(close)) {
+            if (!ascii) {
+                return 1;
+            }
+            std::int64_t pages = 0;
+            const char* const first = appXml.data() + digitsBegin;
+            const char* const last = appXml.data() + i;
+            const auto [end, ec] = std::from_chars(first, last, pages);
+            return ec == std::errc() && end == last ? pages : 1;
+        }
+        from = start + 1;
+    }
+}
+
+FileInfo analyseDocx(const std::filesystem::path& location,
+                     const std::string& fileName,
+                     const std::string& fileType,
+                     std::ostream& diagnostics,
+                     const std::filesystem::path& unzipProgram)
+{
+    const auto unreadable = [&] { return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0); };
+    try {
+        const ExtractionDirectory extracted = extractOfficeArchive(location, unzipProgram);
+
+        const std::filesystem::path appXml = extracted.path() / "docProps" / "app.xml";
+        const std::optional<FileBytes> properties = FileBytes::read(appXml);
+        if (!properties) {
+            throw std::runtime_error("cannot read docProps/app.xml from " + location.native() + ": " +
+                                     describeReadFailure(appXml));
+        }
+        const std::int64_t pages = storedPageCount(properties->view());
+
+        const std::optional<FileBytes> document = FileBytes::read(location);
+        if (!document) {
+            throw std::runtime_error("cannot read " + location.native() + ": " + describeReadFailure(location));
+        }
+        const std::optional<std::string> text = importDocxText(document->view());
+        if (!text) {
+            return unreadable(); // a document the importer rejects is not reported
+        }
+        return FileInfo::make(fileName, fileType, std::nullopt, pages, countWords(*text));
+    } catch (const std::exception& error) {
+        diagnostics << ("Error processing DOCX file: " + std::string(error.what()) + "\n") << std::flush;
+        return unreadable();
+    }
+}
+
+FileInfo FileProcessor::processDOCX(const std::filesystem::path& location,
                                     const std::string& fileName,
                                     const std::string& fileType,
-                                    std::ostream&)
+                                    std::ostream& diagnostics)
 {
-    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0);
+    return analyseDocx(location, fileName, fileType, diagnostics, defaultUnzipProgram);
 }
 
 } // namespace pagetally

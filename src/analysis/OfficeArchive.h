@@ -1,0 +1,49 @@
+// Unpacking a DOCX or PPTX container into a private temporary directory with the system's unzip.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace pagetally {
+
+// The only unzip the program runs; tests pass another path to show what a missing one does.
+inline constexpr const char* defaultUnzipProgram = "/usr/bin/unzip";
+
+// Owns one extraction directory and removes it, with everything in it, when it goes out of
+// scope, so that no return path and no exception can leave it behind.
+class ExtractionDirectory
+{
+public:
+    ExtractionDirectory() = default;
+    explicit ExtractionDirectory(std::filesystem::path directory) noexcept : path_(std::move(directory)) {}
+    ~ExtractionDirectory();
+    ExtractionDirectory(ExtractionDirectory&& other) noexcept;
+    ExtractionDirectory& operator=(ExtractionDirectory&& other) noexcept;
+    ExtractionDirectory(const ExtractionDirectory&) = delete;
+    ExtractionDirectory& operator=(const ExtractionDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Creates a fresh directory named by a new upper-case UUID under the temporary directory and
+// runs `unzipProgram -q ARCHIVE -d DIRECTORY` there, waiting for it to end. The exit status is
+// not examined: a damaged container or no container at all leaves the directory partly filled
+// or empty, and the caller notices when a part it needs is missing.
+// Throws std::runtime_error (std::system_error for system failures), whose what() names the
+// file and the reason, when the directory cannot be created, the input cannot be opened as a
+// regular file, or unzip cannot be started; the directory is then already removed.
+// Safe to call from several threads at once: it changes no process-wide state.
+ExtractionDirectory extractOfficeArchive(const std::filesystem::path& location,
+                                         const std::filesystem::path& unzipProgram = defaultUnzipProgram);
+
+// Removes an extraction directory and everything below it; errors are ignored.
+void removeExtractedArchive(const std::filesystem::path& directory) noexcept;
+
+// Why a file that FileBytes::read could not read is unreadable, in words for an error line.
+std::string describeReadFailure(const std::filesystem::path& path);
+
+} // namespace pagetally

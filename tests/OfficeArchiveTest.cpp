@@ -1,0 +1,288 @@
+#include "analysis/OfficeArchive.h"
+#include "OfficeZip.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <map>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace pagetally;
+using namespace pagetally::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+using ExtractionTest = OfficeTest;
+
+bool isUpperCaseUuid(const std::string& name)
+{
+    if (name.size() != 36) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every regular file below `directory`, relative to it, with its contents.
+std::map<std::string, std::string> tree(const fs::path& directory)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        if (entry.is_regular_file()) {
+            files[entry.path().lexically_relative(directory).native()] = readFile(entry.path());
+        }
+    }
+    return files;
+}
+
+// Runs `work` while standard input is a pipe that never ends unless closed: a child that read
+// its answers from our standard input would wait there for ever. Fails instead of hanging.
+template <class Work>
+void withEndlessStandardInput(Work&& work)
+{
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const int savedStdin = ::dup(STDIN_FILENO);
+    ::dup2(fds[0], STDIN_FILENO);
+    ::close(fds[0]);
+    auto done = std::async(std::launch::async, std::forward<Work>(work));
+    if (done.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        ADD_FAILURE() << "the unzip process waited for an answer on standard input";
+    }
+    ::close(fds[1]); // lets a waiting child see the end of its input
+    done.get();
+    ::dup2(savedStdin, STDIN_FILENO);
+    ::close(savedStdin);
+}
+
+} // namespace
+
+TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAFreshUuidDirectoryUnderTheTemporaryDirectory)
+{
+    const auto file = zipFile("report.docx", {{"docProps/app.xml", "<Pages>2</Pages>", {}},
+                                              {"word/document.xml", "<w:document/>", {}},
+                                              {"word/media/", "", {}}});
+    fs::path seen;
+    {
+        const ExtractionDirectory extracted = extractOfficeArchive(file);
+        seen = extracted.path();
+        EXPECT_EQ(seen.parent_path(), tmp);
+        EXPECT_TRUE(isUpperCaseUuid(seen.filename().native())) << seen;
+        EXPECT_EQ(tree(seen), (std::map<std::string, std::string>{{"docProps/app.xml", "<Pages>2</Pages>"},
+                                                                    {"word/document.xml", "<w:document/>"}}));
+        EXPECT_TRUE(fs::is_directory(seen / "word" / "media"));
+        // Private: the temporary directory is shared with other users.
+        EXPECT_EQ(fs::status(seen).permissions() & fs::perms::all, fs::perms::owner_all);
+    }
+    EXPECT_FALSE(fs::exists(seen));
+}
+
+TEST_F(ExtractionTest, TwoExtractionsOfOneFileUseTwoDirectories)
+{
+    const auto file = zipFile("same.pptx", {{"ppt/slides/slide1.xml", "x", {}}});
+    const ExtractionDirectory first = extractOfficeArchive(file);
+    const ExtractionDirectory second = extractOfficeArchive(file);
+    EXPECT_NE(first.path(), second.path());
+    EXPECT_EQ(tree(first.path()), tree(second.path()));
+    EXPECT_EQ(leftovers().size(), 2u);
+}
+
+TEST_F(ExtractionTest, FileNamesReachUnzipUnchangedAndAreNeverExpandedOrSuffixed)
+{
+    // unzip reads its archive argument as a wildcard pattern and tries NAME.zip for a missing
+    // NAME: each of these names would have unpacked another file or two files at once.
+    const std::vector<std::vector<std::string>> groups{
+        {"Report [final].docx", "Report f.docx"},
+        {"q?.pptx", "qa.pptx", "qb.pptx"},
+        {"*.docx", "any.docx"},
+        {"back\\[x].docx", "back\\x.docx", "backx.docx"},
+        {"it's \"quoted\".docx"},
+        {"Überblick – Ñandú 报告.docx"},
+        {"-d.docx"},
+    };
+    for (const auto& group : groups) {
+        for (const auto& name : group) {
+            zipFile(name, {{"name.txt", name, {}}});
+        }
+        for (const auto& name : group) {
+            SCOPED_TRACE(name);
+            const ExtractionDirectory extracted = extractOfficeArchive(in / name);
+            EXPECT_EQ(tree(extracted.path()), (std::map<std::string, std::string>{{"name.txt", name}}));
+        }
+    }
+}
+
+TEST_F(ExtractionTest, AMissingFileIsNotReplacedByOneWithAZipSuffix)
+{
+    zipFile("Report.zip", {{"name.txt", "the other file", {}}});
+    EXPECT_THROW(extractOfficeArchive(in / "Report"), std::system_error);
+}
+
+TEST_F(ExtractionTest, InputThatIsNoContainerLeavesTheDirectoryEmpty)
+{
+    const std::vector<std::pair<std::string, std::string>> inputs{
+        {"empty.docx", ""},
+        {"text.docx", "This is plain text, not a container.\n"},
+        {"truncated.pptx", std::string("PK\x03\x04\x14\x00\x00\x00", 8)},
+    };
+    for (const auto& [name, bytes] : inputs) {
+        SCOPED_TRACE(name);
+        writeFile(in / name, bytes);
+        const ExtractionDirectory extracted = extractOfficeArchive(in / name);
+        EXPECT_TRUE(fs::is_empty(extracted.path()));
+    }
+}
+
+TEST_F(ExtractionTest, FailuresNameTheFileAndTheReasonAndLeaveNothingBehind)
+{
+    const auto file = zipFile("fine.docx", {{"a.txt", "a", {}}});
+    writeFile(in / "not-executable", "#!/bin/sh\n");
+    fs::create_directory(in / "folder.docx");
+    ::mkfifo((in / "pipe.docx").c_str(), 0600);
+
+    struct Case
+    {
+        fs::path location;
+        fs::path unzip;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {file, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
+        {file, in / "not-executable", "cannot start " + (in / "not-executable").native() + ": Permission denied"},
+        {in / "missing.docx", defaultUnzipProgram,
+         "cannot open " + (in / "missing.docx").native() + ": No such file or directory"},
+        {in / "folder.docx", defaultUnzipProgram, "cannot unpack " + (in / "folder.docx").native() + ": Is a directory"},
+        {in / "pipe.docx", defaultUnzipProgram, "cannot unpack " + (in / "pipe.docx").native() + ": not a regular file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location.native() + " with " + c.unzip.native());
+        try {
+            extractOfficeArchive(c.location, c.unzip);
+            ADD_FAILURE() << "no failure";
+        } catch (const std::exception& error) {
+            EXPECT_EQ(std::string(error.what()), c.message);
+        }
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(ExtractionTest, ADirectoryThatCannotBeCreatedIsAFailure)
+{
+    writeFile(scratch.path() / "plain-file", "");
+    ::setenv("TMPDIR", (scratch.path() / "plain-file").c_str(), 1);
+    const auto file = zipFile("fine.docx", {{"a.txt", "a", {}}});
+    EXPECT_THROW(extractOfficeArchive(file), std::system_error);
+
+    if (::geteuid() != 0) { // root may write anywhere
+        fs::create_directory(scratch.path() / "read-only");
+        fs::permissions(scratch.path() / "read-only", fs::perms::owner_read | fs::perms::owner_exec);
+        ::setenv("TMPDIR", (scratch.path() / "read-only").c_str(), 1);
+        try {
+            extractOfficeArchive(file);
+            ADD_FAILURE() << "no failure";
+        } catch (const std::system_error& error) {
+            EXPECT_TRUE(std::string(error.what()).starts_with("cannot create the extraction directory "));
+        }
+    }
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+}
+
+TEST_F(ExtractionTest, UnzipGetsFourArgumentsNullInputItsOwnSessionAndTheFileItself)
+{
+    // A stand-in for unzip that writes down how it was started.
+    const auto recorder = in / "recording-unzip";
+    writeFile(recorder, "#!/bin/sh\n"
+                        "printf '%s\\n' \"$#\" \"$@\" > \"$4/arguments\"\n"
+                        "readlink /proc/self/fd/0 > \"$4/stdin\"\n"
+                        "read -r pid comm state ppid pgrp sid rest < /proc/$$/stat\n"
+                        "[ \"$sid\" = \"$$\" ] && echo leader > \"$4/session\"\n"
+                        "cat /dev/fd/3 > \"$4/archive\"\n");
+    fs::permissions(recorder, fs::perms::owner_all);
+    const auto file = zipFile("Report [final].docx", {{"a.txt", "a", {}}});
+
+    const ExtractionDirectory extracted = extractOfficeArchive(file, recorder);
+    const auto& dir = extracted.path().native();
+    EXPECT_EQ(readFile(extracted.path() / "arguments"), "4\n-q\n/dev/fd/3\n-d\n" + dir + "\n");
+    EXPECT_EQ(readFile(extracted.path() / "stdin"), "/dev/null\n");
+    EXPECT_EQ(readFile(extracted.path() / "session"), "leader\n");
+    EXPECT_EQ(readFile(extracted.path() / "archive"), readFile(file));
+}
+
+TEST_F(ExtractionTest, QuestionsOfUnzipNeverWaitForAnAnswer)
+{
+    // Two entries of one name: unzip asks whether to overwrite the first.
+    const auto duplicates = zipFile("twice.docx", {{"docProps/app.xml", "first", {}}, {"docProps/bpp.xml", "second", {}}});
+    patchBytes(duplicates, "docProps/bpp.xml", "docProps/app.xml");
+    // An encrypted entry: unzip asks for the password on the terminal.
+    const auto encrypted = zipFile("secret.docx", {{"docProps/app.xml", std::string(40, 'x'), {}}});
+    markEncrypted(encrypted);
+
+    withEndlessStandardInput([&] {
+        {
+            const ExtractionDirectory extracted = extractOfficeArchive(duplicates);
+            EXPECT_EQ(readFile(extracted.path() / "docProps/app.xml"), "first");
+        }
+        const ExtractionDirectory extracted = extractOfficeArchive(encrypted);
+        EXPECT_FALSE(fs::exists(extracted.path() / "docProps/app.xml"));
+    });
+}
+
+TEST_F(ExtractionTest, FoldersStoredWithoutPermissionsAreRemovedAllTheSame)
+{
+    const auto file = zipFile("locked.docx", {{"locked/", "", 040000},
+                                              {"locked/inner/", "", 040500},
+                                              {"locked/inner/secret.txt", "s", 0100000}});
+    fs::path seen;
+    {
+        const ExtractionDirectory extracted = extractOfficeArchive(file);
+        seen = extracted.path();
+    }
+    EXPECT_FALSE(fs::exists(seen));
+}
+
+TEST_F(ExtractionTest, ExtractionsFromManyThreadsAtOnceStayApart)
+{
+    constexpr int files = 6;
+    for (int i = 0; i < files; ++i) {
+        zipFile("file " + std::to_string(i) + ".docx", {{"id.txt", std::to_string(i), {}}});
+    }
+    std::vector<std::future<int>> workers;
+    for (int t = 0; t < 8; ++t) {
+        workers.push_back(std::async(std::launch::async, [&, t] {
+            int right = 0;
+            for (int round = 0; round < 5; ++round) {
+                const int i = (t + round) % files;
+                const ExtractionDirectory extracted = extractOfficeArchive(in / ("file " + std::to_string(i) + ".docx"));
+                right += tree(extracted.path()) == std::map<std::string, std::string>{{"id.txt", std::to_string(i)}};
+            }
+            return right;
+        }));
+    }
+    for (auto& worker : workers) {
+        EXPECT_EQ(worker.get(), 5);
+    }
+}
+
+TEST_F(ExtractionTest, MovingTheGuardHandsOverTheDirectory)
+{
+    const auto file = zipFile("a.docx", {{"a.txt", "a", {}}});
+    ExtractionDirectory outer;
+    {
+        ExtractionDirectory inner = extractOfficeArchive(file);
+        outer = std::move(inner);
+    }
+    EXPECT_TRUE(fs::exists(outer.path() / "a.txt"));
+    outer = ExtractionDirectory();
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}

@@ -1,0 +1,214 @@
+// Real ZIP containers for the office tests, written with libzip.
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+#include <zip.h>
+
+namespace pagetally::test {
+
+struct ZipEntry
+{
+    std::string name; // a name ending in "/" is a folder entry
+    std::string data;
+    std::optional<std::uint32_t> unixMode; // stored permissions and type, e.g. 040000 for a folder
+};
+
+// Writes the entries, in order and deflated, to a new container at `path`.
+inline void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) {
+        throw std::runtime_error("cannot create " + path.native());
+    }
+    for (const ZipEntry& entry : entries) {
+        zip_int64_t index = -1;
+        if (entry.name.ends_with('/')) {
+            index = zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
+        } else {
+            zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
+            index = source == nullptr ? -1 : zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+            if (index < 0 && source != nullptr) {
+                zip_source_free(source);
+            }
+        }
+        if (index < 0) {
+            zip_discard(archive);
+            throw std::runtime_error("cannot add " + entry.name);
+        }
+        if (entry.unixMode) {
+            zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                             *entry.unixMode << 16);
+        }
+    }
+    if (zip_close(archive) != 0) {
+        zip_discard(archive);
+        throw std::runtime_error("cannot write " + path.native());
+    }
+}
+
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Replaces every occurrence of `from` by `to` (same length) in the file's bytes: used to give
+// two entries one name, which libzip itself refuses to write.
+inline void patchBytes(const std::filesystem::path& path, const std::string& from, const std::string& to)
+{
+    std::string bytes = readFile(path);
+    for (auto at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size())) {
+        bytes.replace(at, from.size(), to);
+    }
+    writeFile(path, bytes);
+}
+
+// Sets the "encrypted" flag of every entry (in the local and the central headers) of a stored
+// container, so that unzip asks for a password.
+inline void markEncrypted(const std::filesystem::path& path)
+{
+    std::string bytes = readFile(path);
+    for (const std::string& signature : {std::string("PK\x03\x04", 4), std::string("PK\x01\x02", 4)}) {
+        const std::size_t flagOffset = signature[2] == '\x03' ? 6 : 8;
+        for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
+            bytes[at + flagOffset] = static_cast<char>(bytes[at + flagOffset] | 1);
+        }
+    }
+    writeFile(path, bytes);
+}
+
+// ---- Word-processing containers.
+
+inline std::string wordDocument(const std::string& body)
+{
+    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+           "\n"
+           R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
+           R"(xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" )"
+           R"(xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape" )"
+           R"(xmlns:v="urn:schemas-microsoft-com:vml" mc:Ignorable="wps">)"
+           "<w:body>" +
+           body + "<w:sectPr/></w:body></w:document>";
+}
+
+inline std::string appProperties(const std::string& pages)
+{
+    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+           "\n"
+           R"(<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">)"
+           "<Template>Normal.dotm</Template><TotalTime>3</TotalTime><Pages>" +
+           pages + "</Pages><Words>9</Words><Application>Writer</Application></Properties>";
+}
+
+inline const char* packageRelationships =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)"
+    R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties" Target="docProps/app.xml"/>)"
+    R"(</Relationships>)";
+
+inline const char* contentTypes =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+    R"(<Default Extension="xml" ContentType="application/xml"/>)"
+    R"(<Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
+    R"(</Types>)";
+
+// The parts of a DOCX whose body is `body` and whose stored page count reads `pages`.
+inline std::vector<ZipEntry> docxEntries(const std::string& body, const std::string& pages = "1")
+{
+    return {{"[Content_Types].xml", contentTypes, {}},
+            {"_rels/.rels", packageRelationships, {}},
+            {"docProps/app.xml", appProperties(pages), {}},
+            {"word/document.xml", wordDocument(body), {}}};
+}
+
+// A paragraph of one run.
+inline std::string paragraph(const std::string& text)
+{
+    return "<w:p><w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r></w:p>";
+}
+
+// ---- Presentation containers.
+
+inline std::string slideXml(const std::string& text)
+{
+    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+           "\n"
+           R"(<p:sld xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" )"
+           R"(xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main"><p:cSld><p:spTree>)"
+           R"(<p:sp><p:txBody><a:bodyPr/><a:p><a:r><a:rPr lang="en-US"/><a:t>)" +
+           text + "</a:t></a:r></a:p></p:txBody></p:sp></p:spTree></p:cSld></p:sld>";
+}
+
+// Points TMPDIR at an empty directory of the test's own, so that the extraction directories of
+// this test, and only they, land there; after every test none may be left.
+class OfficeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(tmp);
+        std::filesystem::create_directory(in);
+        if (const char* old = std::getenv("TMPDIR")) {
+            oldTmpdir_ = old;
+        }
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+        if (oldTmpdir_) {
+            ::setenv("TMPDIR", oldTmpdir_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+
+    std::vector<std::string> leftovers() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(tmp)) {
+            names.push_back(entry.path().filename().native());
+        }
+        return names;
+    }
+
+    // A container of these entries in the input folder.
+    std::filesystem::path zipFile(const std::string& name, const std::vector<ZipEntry>& entries) const
+    {
+        const auto path = in / name;
+        writeZip(path, entries);
+        return path;
+    }
+
+    TempDir scratch;
+    std::filesystem::path tmp = scratch.path() / "tmp";
+    std::filesystem::path in = scratch.path() / "in";
+
+private:
+    std::optional<std::string> oldTmpdir_;
+};
+
+} // namespace pagetally::test
