@@ -1,0 +1,44 @@
+// The application shell: the windows of the group, the shared application menu and About.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+class QMenu;
+
+namespace pagetally {
+
+class MainWindow;
+
+class PagetallyApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Names the application (name, version, icon) for the About dialog and the desktop.
+    explicit PagetallyApp(QObject* parent = nullptr);
+    ~PagetallyApp() override;
+
+    // The menu named "Pagetally" that every window's menu bar shows.
+    QMenu* applicationMenu() const { return applicationMenu_.get(); }
+
+    // The text of the About dialog: name, version and what the program does.
+    static QString aboutText();
+
+public slots:
+    // A further window with its own empty list.
+    MainWindow* openWindow();
+    // Appends a separator and an "About Pagetally" item without shortcut to the application
+    // menu; runs each time a main view first appears.
+    void appendAboutMenuItem();
+    void showAbout();
+
+private:
+    std::unique_ptr<QMenu> applicationMenu_;
+    std::vector<QPointer<MainWindow>> windows_;
+};
+
+} // namespace pagetally

@@ -1,0 +1,17 @@
+// Starts the desktop program: one window with an empty list, then the event loop.
+#include "app/PagetallyApp.h"
+
+#include <QApplication>
+
+int main(int, char*[])
+{
+    // The program takes no arguments, so none reach Qt either.
+    static char name[] = "pagetally";
+    char* args[] = {name, nullptr};
+    int count = 1;
+    QApplication application(count, args);
+    pagetally::PagetallyApp app;
+    app.openWindow();
+    application.exec();
+    return 0;
+}

@@ -1,0 +1,95 @@
+// The main view: title, captions, the four actions, the results table and the totals line.
+#pragma once
+
+#include "analysis/FileInfo.h"
+#include "report/PrintJob.h"
+#include "window/FilePicker.h"
+
+#include <QIcon>
+#include <QWidget>
+
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace pagetally {
+
+class ResultsModel;
+
+class ContentView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Minimum size of the view, in points.
+    static constexpr int minimumWidth_ = 1000;
+    static constexpr int minimumHeight_ = 600;
+    // Width of the slot each action button sits in.
+    static constexpr int buttonSlotWidth = 100;
+
+    // The only error line of this view ("Error selecting files: ...") goes to `diagnostics`.
+    explicit ContentView(std::vector<FileInfo> files = {},
+                         std::ostream& diagnostics = std::cout,
+                         QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    const std::vector<FileInfo>& files() const { return files_; }
+    bool showingFilePicker() const { return showingFilePicker_; }
+
+    void setFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
+    void setPrintDialog(PrintDialogStep step) { printDialog_ = std::move(step); }
+
+    // The intake that the file picker and drops both use.
+    void addLocations(const std::vector<std::filesystem::path>& locations);
+
+public slots:
+    void selectFiles();
+    void clearFiles();
+    void printResults();
+    void exitApp();
+    void removeFile(const QString& id);
+
+signals:
+    // Once, when the view is first shown.
+    void appeared();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectActions();
+    // Rebuilds the rows, the delete controls and the totals from `files_`.
+    void refresh();
+    void handleFileImport(const QList<QUrl>& urls);
+    QWidget* makeDeleteControl(const QString& id);
+    // Table and totals line as wide as the columns, and the scroll bar when there is one.
+    void fitTableWidth();
+
+    std::vector<FileInfo> files_;
+    bool showingFilePicker_ = false;
+    std::ostream& diagnostics_;
+    FilePicker filePicker_ = showFileDialog;
+    PrintDialogStep printDialog_ = showPrintDialog;
+    bool appeared_ = false;
+    QIcon trashIcon_;
+
+    ResultsModel* model_ = nullptr;
+    QTableView* table_ = nullptr;
+    QPushButton* selectButton_ = nullptr;
+    QPushButton* clearButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    QWidget* totals_ = nullptr;
+    QLabel* durationTotal_ = nullptr;
+    QLabel* pagesTotal_ = nullptr;
+    QLabel* wordsTotal_ = nullptr;
+};
+
+} // namespace pagetally

@@ -1,0 +1,47 @@
+#include "window/FilePicker.h"
+
+#include "analysis/Intake.h"
+
+#include <QFileDialog>
+
+namespace pagetally {
+
+QStringList caseInsensitivePatterns()
+{
+    QStringList patterns;
+    for (std::string_view ext : supportedExtensions) {
+        QString pattern = QStringLiteral("*.");
+        for (char c : ext) {
+            const QChar letter = QLatin1Char(c);
+            if (letter.isLetter()) {
+                pattern += u'[' + letter.toLower() + letter.toUpper() + u']';
+            } else {
+                pattern += letter;
+            }
+        }
+        patterns << pattern;
+    }
+    return patterns;
+}
+
+QString fileDialogNameFilter()
+{
+    return QFileDialog::tr("Documents and recordings") + QStringLiteral(" (") +
+           caseInsensitivePatterns().join(u' ') + u')';
+}
+
+std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
+{
+    QFileDialog dialog(parent, QFileDialog::tr("Select Files"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(fileDialogNameFilter());
+    // The globs are for matching, not for reading.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.selectedUrls();
+}
+
+} // namespace pagetally

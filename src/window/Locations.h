@@ -1,0 +1,25 @@
+// From what a person picked or dropped to the locations that intake reads.
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace pagetally {
+
+// The file-system path of a local file URL (bytes as the file system holds them), or nullopt
+// for any other URL.
+std::optional<std::filesystem::path> localPath(const QUrl& url);
+
+// Why a location of the panel cannot be used, as the description after "Error selecting files: ".
+QString notLocalDescription(const QUrl& url);
+
+// Each directory replaced by the files below it, recursively, names sorted at each level;
+// other locations are kept as they are, in order. Links to directories are not followed, so
+// a link loop cannot recurse forever.
+std::vector<std::filesystem::path> expandDirectories(const std::vector<std::filesystem::path>& locations);
+
+} // namespace pagetally

@@ -1,0 +1,40 @@
+// The results table's model: the rows of displayOrder(files) mapped to the formatting functions.
+#pragma once
+
+#include "analysis/FileInfo.h"
+
+#include <QAbstractTableModel>
+
+#include <vector>
+
+namespace pagetally {
+
+class ResultsModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { FileNameColumn, FileTypeColumn, DurationColumn, PagesColumn, WordsColumn, DeleteColumn, ColumnCount };
+    // The record's id, for any cell of its row.
+    static constexpr int IdRole = Qt::UserRole + 1;
+
+    // Fixed column widths of the window's table, in points, left to right.
+    static constexpr int columnWidths[ColumnCount] = {500, 80, 80, 80, 80, 50};
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Shows displayOrder(files); nothing of the list is kept but that sorted copy.
+    void setFiles(const std::vector<FileInfo>& files);
+    const FileInfo& record(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    std::vector<FileInfo> rows_;
+};
+
+} // namespace pagetally
