@@ -1,0 +1,234 @@
+// Pages per second of PDF analysis and megabytes per second of JSON analysis, on generated
+// files written once to a scratch directory, and on the typeset PDF fixtures of the tests.
+// With --write-fixtures DIR it only writes book.pdf, big.json and big-utf16.json to DIR (for
+// bench/compare-pdf-json) and exits.
+#include "analysis/FileProcessor.h"
+#include "analysis/JsonAnalysis.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace pagetally;
+
+namespace {
+
+constexpr int bookPages = 300;
+constexpr std::size_t jsonSize = 100'000'000;
+
+const char* const vocabulary[] = {"the", "contract", "shall", "be", "translated", "by", "Friday,", "and",
+                                  "reviewed", "-", "well-known", "terms", "of", "reference.", "within", "days",
+                                  "interpreter", "glossary", "invoice", "Müller", "café", "naïve"};
+constexpr std::size_t vocabularySize = sizeof vocabulary / sizeof vocabulary[0];
+
+// A book-like PDF: every page 46 lines of about eleven words, one text string per line, Helvetica.
+std::string makeBook()
+{
+    std::mt19937 rng(7);
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "", // the page tree, filled in below
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
+    std::string kids;
+    for (int p = 0; p < bookPages; ++p) {
+        std::string content = "BT /F1 10 Tf 13 TL 60 750 Td\n";
+        for (int line = 0; line < 46; ++line) {
+            content += '(';
+            for (int w = 0; w < 11; ++w) {
+                // WinAnsi bytes for the accented words, as a PDF writer would store them.
+                std::string word = vocabulary[rng() % vocabularySize];
+                if (word == "Müller") {
+                    word = "M\xFCller";
+                } else if (word == "café") {
+                    word = "caf\xE9";
+                } else if (word == "naïve") {
+                    word = "na\xEFve";
+                }
+                content += (w ? " " : "") + word;
+            }
+            content += ") Tj T*\n";
+        }
+        content += "ET\n";
+        const std::size_t pageObject = objects.size() + 1;
+        kids += std::to_string(pageObject) + " 0 R ";
+        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> "
+                          ">> /Contents " +
+                          std::to_string(pageObject + 1) + " 0 R >>");
+        objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+                          "\nendstream");
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(bookPages) + " >>";
+
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const std::size_t offset : offsets) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+// Records as an export from a translation system would have them: strings of one to forty
+// words, numbers, booleans, nulls, nested objects and arrays.
+std::string makeJson(std::size_t size)
+{
+    std::mt19937 rng(11);
+    const auto sentence = [&](int maxWords) {
+        std::string s;
+        const int n = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxWords));
+        for (int i = 0; i < n; ++i) {
+            s += (i ? " " : "") + std::string(vocabulary[rng() % vocabularySize]);
+        }
+        return s;
+    };
+    std::string json = "[\n";
+    json.reserve(size + 4096);
+    bool first = true;
+    while (json.size() < size) {
+        json += first ? "" : ",\n";
+        first = false;
+        json += R"({"id":)" + std::to_string(rng()) + R"(,"title":")" + sentence(12) + R"(","price":)" +
+                std::to_string(rng() % 100000) + "." + std::to_string(rng() % 100) + R"(,"active":)" +
+                (rng() % 2 ? "true" : "false") + R"(,"note":null,"tags":[")" + sentence(1) + R"(",")" +
+                sentence(1) + R"("],"body":{"text":")" + sentence(40) + R"(","lang":"en","n":1e5}})";
+    }
+    return json + "\n]\n";
+}
+
+std::string toUtf16le(std::string_view ascii)
+{
+    std::string out;
+    out.reserve(ascii.size() * 2);
+    for (const char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+const std::filesystem::path& scratch()
+{
+    static const std::filesystem::path dir = [] {
+        auto d = std::filesystem::temp_directory_path() / ("pagetally-bench-pdf-json-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+std::filesystem::path writeOnce(const std::string& name, const std::string& bytes)
+{
+    const auto path = scratch() / name;
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+// Strips the accented words for the UTF-16 file: it stays ASCII, so the conversion above holds.
+std::string asciiOnly(std::string text)
+{
+    std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return text;
+}
+
+void runPdf(benchmark::State& state, const std::filesystem::path& file)
+{
+    std::int64_t pages = 0;
+    for (auto _ : state) {
+        const FileInfo info = FileProcessor::processPDF(file, "bench.pdf", "PDF");
+        pages = info.pages.value_or(0);
+        benchmark::DoNotOptimize(info.words);
+    }
+    state.counters["pages/s"] =
+        benchmark::Counter(static_cast<double>(pages * state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_ProcessPdfBook(benchmark::State& state)
+{
+    static const auto file = writeOnce("book.pdf", makeBook());
+    runPdf(state, file);
+}
+
+void BM_ProcessPdfTypesetColumns(benchmark::State& state)
+{
+    runPdf(state, std::filesystem::path(PAGETALLY_TEST_DATA) / "pdf/narrow.pdf");
+}
+
+void runJson(benchmark::State& state, const std::filesystem::path& file)
+{
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(file));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FileProcessor::processJSON(file, "bench.json", "JSON").words);
+    }
+    state.SetBytesProcessed(size * state.iterations());
+}
+
+void BM_ProcessJson100MB(benchmark::State& state)
+{
+    static const auto file = writeOnce("big.json", makeJson(jsonSize));
+    runJson(state, file);
+}
+
+void BM_ProcessJsonUtf16(benchmark::State& state)
+{
+    static const auto file = writeOnce("big-utf16.json", toUtf16le(asciiOnly(makeJson(jsonSize / 4))));
+    runJson(state, file);
+}
+
+// The parse alone, without reading the file.
+void BM_CountJsonWordsInMemory(benchmark::State& state)
+{
+    static const std::string json = makeJson(jsonSize);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(countJSONWords(json));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(json.size()) * state.iterations());
+}
+
+} // namespace
+
+BENCHMARK(BM_ProcessPdfBook)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessPdfTypesetColumns)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessJson100MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProcessJsonUtf16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountJsonWordsInMemory)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string_view(argv[1]) == "--write-fixtures") {
+        const std::filesystem::path dir = argv[2];
+        const auto write = [&](const std::string& name, const std::string& bytes) {
+            std::ofstream(dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        };
+        write("book.pdf", makeBook());
+        write("big.json", makeJson(jsonSize));
+        write("big-utf16.json", toUtf16le(asciiOnly(makeJson(jsonSize / 4))));
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove_all(scratch(), ec);
+    return 0;
+}
