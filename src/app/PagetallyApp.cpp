@@ -47,7 +47,12 @@ PagetallyApp::PagetallyApp(QObject* parent) : QObject(parent), applicationMenu_(
     connect(about, &QAction::triggered, this, &PagetallyApp::showAbout);
     applicationMenu_->addSeparator();
     QAction* quit = applicationMenu_->addAction(tr("Quit Pagetally"));
-    quit->setShortcut(QKeySequence::Quit);
+    // Platforms without a desktop's key bindings have no Quit sequence of their own.
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (quitKeys.isEmpty()) {
+        quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    }
+    quit->setShortcuts(quitKeys);
     quit->setMenuRole(QAction::NoRole);
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }

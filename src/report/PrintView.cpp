@@ -20,6 +20,8 @@ QFont reportFont(int size, QFont::Weight weight)
     font.setWeight(weight);
     // Unhinted advances are the same on screen and on paper, so measured heights hold when printed.
     font.setHintingPreference(QFont::PreferNoHinting);
+    // No ligatures: a file name in the PDF then reads, and is found by search, as it is spelt.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 

@@ -30,14 +30,19 @@ QString fileDialogNameFilter()
            caseInsensitivePatterns().join(u' ') + u')';
 }
 
-std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
+void configureFileDialog(QFileDialog& dialog)
 {
-    QFileDialog dialog(parent, QFileDialog::tr("Select Files"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(fileDialogNameFilter());
     // The globs are for matching, not for reading.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+}
+
+std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
+{
+    QFileDialog dialog(parent, QFileDialog::tr("Select Files"));
+    configureFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

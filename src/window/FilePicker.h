@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace pagetally {
@@ -22,6 +23,9 @@ QStringList caseInsensitivePatterns();
 
 // The panel's name filter over those globs.
 QString fileDialogNameFilter();
+
+// Several existing files, filtered by fileDialogNameFilter().
+void configureFileDialog(QFileDialog& dialog);
 
 // The real panel: a modal QFileDialog for several existing files.
 std::optional<QList<QUrl>> showFileDialog(QWidget* parent);

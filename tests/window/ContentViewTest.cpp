@@ -1,0 +1,511 @@
+// The main view: its texts and sizes, intake through the picker and drops, delete, clear, totals.
+#include "window/ContentView.h"
+#include "window/FilePicker.h"
+#include "window/ResultsModel.h"
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtEndian>
+#include <QtTest>
+
+#include <sstream>
+
+using namespace pagetally;
+
+namespace {
+
+QString write(const QDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+// A silent 16-bit mono PCM WAV of whole seconds.
+QByteArray wav(int seconds)
+{
+    const quint32 rate = 8000;
+    const quint32 dataSize = rate * 2 * static_cast<quint32>(seconds);
+    QByteArray bytes;
+    const auto u32 = [&](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        bytes.append(b, 4);
+    };
+    const auto u16 = [&](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        bytes.append(b, 2);
+    };
+    bytes.append("RIFF");
+    u32(36 + dataSize);
+    bytes.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    bytes.append("data");
+    u32(dataSize);
+    bytes.append(QByteArray(static_cast<qsizetype>(dataSize), '\0'));
+    return bytes;
+}
+
+QTableView* tableOf(const ContentView& view)
+{
+    return view.findChild<QTableView*>(QStringLiteral("resultsTable"));
+}
+
+QString cell(const ContentView& view, int row, int column)
+{
+    const QAbstractItemModel* model = tableOf(view)->model();
+    return model->index(row, column).data().toString();
+}
+
+QStringList column(const ContentView& view, int col)
+{
+    QStringList texts;
+    for (int row = 0; row < tableOf(view)->model()->rowCount(); ++row) {
+        texts << cell(view, row, col);
+    }
+    return texts;
+}
+
+QStringList namesInOrderOfAddition(const ContentView& view)
+{
+    QStringList names;
+    for (const FileInfo& f : view.files()) {
+        names << QString::fromStdString(f.fileName);
+    }
+    return names;
+}
+
+QString labelText(const ContentView& view, const char* name)
+{
+    return view.findChild<QLabel*>(QLatin1String(name))->text();
+}
+
+QStringList totals(const ContentView& view)
+{
+    return {labelText(view, "totalLabel"), labelText(view, "durationTotal"), labelText(view, "pagesTotal"),
+            labelText(view, "wordsTotal")};
+}
+
+QToolButton* deleteButton(const ContentView& view, int row)
+{
+    QTableView* table = tableOf(view);
+    QWidget* control = table->indexWidget(table->model()->index(row, ResultsModel::DeleteColumn));
+    return control ? control->findChild<QToolButton*>(QStringLiteral("deleteButton")) : nullptr;
+}
+
+QPushButton* button(const ContentView& view, const char* name)
+{
+    return view.findChild<QPushButton*>(QLatin1String(name));
+}
+
+QList<QUrl> urls(const QStringList& paths)
+{
+    QList<QUrl> list;
+    for (const QString& path : paths) {
+        list << QUrl::fromLocalFile(path);
+    }
+    return list;
+}
+
+FileInfo record(const char* name, const char* type, std::optional<double> minutes, std::optional<std::int64_t> pages,
+                std::int64_t words)
+{
+    return FileInfo::make(name, type, minutes, pages, words);
+}
+
+} // namespace
+
+class ContentViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void showsTheFixedTextsInTheirStyles();
+    void buttonsSitInHundredPointSlotsInOrder();
+    void cannotBecomeSmallerThanItsMinimumSize();
+    void tableHasSixFixedColumnsWithoutSortingOrSelection();
+    void emptyListShowsTheHeaderOnlyAndZeroTotals();
+    void pickedFilesAreAnalysedAndListedByType();
+    void pickingAgainAddsBehindAndSkipsKnownNames();
+    void cancelledPickerChangesNothing();
+    void nonLocalChoiceWritesOneErrorLineAndChangesNothing();
+    void pickerFilterMatchesTheTenExtensionsInAnyCase_data();
+    void pickerFilterMatchesTheTenExtensionsInAnyCase();
+    void fileDialogListsUpperCaseNamesAndHidesOthers();
+    void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
+    void deletingTheLastRowLeavesZeroTotals();
+    void clearFilesEmptiesTheList();
+    void totalsAgreeWithTheCellsCountingDashAsZero();
+    void droppedFolderIsExpandedRecursivelyInSortedOrder();
+    void printResultsSetsTheMarginsAndKeepsTheList();
+};
+
+void ContentViewTest::showsTheFixedTextsInTheirStyles()
+{
+    ContentView view;
+    view.show();
+    QCOMPARE(view.windowTitle(), QStringLiteral("Pagetally"));
+
+    auto* title = view.findChild<QLabel*>(QStringLiteral("titleLabel"));
+    auto* caption = view.findChild<QLabel*>(QStringLiteral("captionLabel"));
+    auto* note = view.findChild<QLabel*>(QStringLiteral("noteLabel"));
+    QCOMPARE(title->text(), QStringLiteral("Pagetally"));
+    QVERIFY(title->font().bold());
+    QVERIFY(QFontInfo(title->font()).pixelSize() > QFontInfo(caption->font()).pixelSize());
+    QCOMPARE(caption->text(), QStringLiteral("Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"));
+    QCOMPARE(note->text(),
+             QStringLiteral("When analyzing JSON files, only values are included in the word count; keys are excluded.\n"
+                            "For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute."));
+    QVERIFY(note->alignment() & Qt::AlignHCenter);
+    const QColor secondary = view.palette().color(QPalette::PlaceholderText);
+    QCOMPARE(caption->palette().color(QPalette::WindowText), secondary);
+    QCOMPARE(note->palette().color(QPalette::WindowText), secondary);
+
+    // Top to bottom: title, caption, note, buttons, table, totals; the texts centred.
+    const auto top = [&](const char* name) { return view.findChild<QWidget*>(QLatin1String(name))->y(); };
+    QVERIFY(top("titleLabel") < top("captionLabel"));
+    QVERIFY(top("captionLabel") < top("noteLabel"));
+    QVERIFY(top("noteLabel") < top("buttonRow"));
+    QVERIFY(top("buttonRow") < top("resultsTable"));
+    QVERIFY(top("resultsTable") < top("totalsLine"));
+    for (QWidget* w : {static_cast<QWidget*>(title), static_cast<QWidget*>(caption), static_cast<QWidget*>(note)}) {
+        QVERIFY(qAbs(w->geometry().center().x() - view.rect().center().x()) <= 1);
+    }
+
+    auto* total = view.findChild<QLabel*>(QStringLiteral("totalLabel"));
+    QCOMPARE(total->text(), QStringLiteral("Total:"));
+    QVERIFY(total->font().bold());
+    QVERIFY(!view.findChild<QLabel*>(QStringLiteral("wordsTotal"))->font().bold());
+}
+
+void ContentViewTest::buttonsSitInHundredPointSlotsInOrder()
+{
+    ContentView view;
+    view.show();
+    const QStringList names{"selectFilesButton", "clearFilesButton", "printResultsButton", "exitAppButton"};
+    const QStringList texts{"Select Files", "Clear Files", "Print Results", "Exit App"};
+    int previousX = -1;
+    for (int i = 0; i < names.size(); ++i) {
+        QPushButton* b = button(view, qPrintable(names[i]));
+        QCOMPARE(b->text(), texts[i]);
+        QVERIFY(b->isEnabled()); // also with an empty list
+        QWidget* slot = b->parentWidget();
+        QCOMPARE(slot->width(), ContentView::buttonSlotWidth);
+        QVERIFY(qAbs(b->geometry().center().x() - slot->rect().center().x()) <= 1);
+        const int x = slot->mapTo(&view, QPoint(0, 0)).x();
+        QVERIFY(x > previousX);
+        previousX = x;
+    }
+    QPushButton* select = button(view, "selectFilesButton");
+    QCOMPARE(select->palette().color(QPalette::Button), view.palette().color(QPalette::Highlight));
+    QVERIFY(button(view, "clearFilesButton")->palette().color(QPalette::Button) !=
+            view.palette().color(QPalette::Highlight));
+}
+
+void ContentViewTest::cannotBecomeSmallerThanItsMinimumSize()
+{
+    ContentView view;
+    QCOMPARE(view.minimumSize(), QSize(1000, 600));
+    view.show();
+    view.resize(400, 300);
+    QCOMPARE(view.size(), QSize(1000, 600));
+}
+
+void ContentViewTest::tableHasSixFixedColumnsWithoutSortingOrSelection()
+{
+    ContentView view;
+    view.show();
+    QTableView* table = tableOf(view);
+    const QStringList headers{"File Name", "File Type", "Duration", "Pages", "Words", ""};
+    const int widths[] = {500, 80, 80, 80, 80, 50};
+    QCOMPARE(table->model()->columnCount(), 6);
+    for (int c = 0; c < 6; ++c) {
+        QCOMPARE(table->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
+        QCOMPARE(table->horizontalHeader()->sectionSize(c), widths[c]);
+        QCOMPARE(table->horizontalHeader()->sectionResizeMode(c), QHeaderView::Fixed);
+    }
+    QVERIFY(!table->isSortingEnabled());
+    QVERIFY(!table->horizontalHeader()->sectionsClickable());
+    QCOMPARE(table->selectionMode(), QAbstractItemView::NoSelection);
+}
+
+void ContentViewTest::emptyListShowsTheHeaderOnlyAndZeroTotals()
+{
+    ContentView view;
+    QCOMPARE(tableOf(view)->model()->rowCount(), 0);
+    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
+}
+
+void ContentViewTest::pickedFilesAreAnalysedAndListedByType()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QStringList chosen{write(d, "notes.TXT", "one two three"), write(d, "page.html", "<p>four<b>five</b> six</p>"),
+                             write(d, "memo.doc", "never read"), write(d, "talk.wav", wav(6)),
+                             write(d, "photo.png", "skipped")};
+    std::ostringstream out;
+    ContentView view({}, out);
+    bool showingWhilePicking = false;
+    int calls = 0;
+    view.setFilePicker([&](QWidget*) -> std::optional<QList<QUrl>> {
+        ++calls;
+        showingWhilePicking = view.showingFilePicker();
+        return urls(chosen);
+    });
+    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+
+    QCOMPARE(calls, 1);
+    QVERIFY(showingWhilePicking);
+    QVERIFY(!view.showingFilePicker());
+    QCOMPARE(namesInOrderOfAddition(view), QStringList({"notes.TXT", "page.html", "memo.doc", "talk.wav"}));
+    QCOMPARE(column(view, 0), QStringList({"memo.doc", "page.html", "notes.TXT", "talk.wav"}));
+    QCOMPARE(column(view, 1), QStringList({"DOC", "HTML", "TXT", "WAV"}));
+    QCOMPARE(column(view, 2), QStringList({"-", "-", "-", "0m 6s"}));
+    QCOMPARE(column(view, 3), QStringList({"1", "-", "-", "-"}));
+    QCOMPARE(column(view, 4), QStringList({"0", "2", "3", "15"}));
+    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 6s", "Pages: 1", "Words: 20"}));
+    QCOMPARE(out.str(), std::string());
+}
+
+void ContentViewTest::pickingAgainAddsBehindAndSkipsKnownNames()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    ContentView view;
+    QStringList next{write(d, "b.txt", "b"), write(d, "a.html", "a")};
+    view.setFilePicker([&](QWidget*) { return std::optional(urls(next)); });
+    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+
+    next = {write(d, "other/b.txt", "same name, other folder"), write(d, "c.txt", "c")};
+    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+
+    QCOMPARE(namesInOrderOfAddition(view), QStringList({"b.txt", "a.html", "c.txt"}));
+    QCOMPARE(column(view, 0), QStringList({"a.html", "b.txt", "c.txt"}));
+    QCOMPARE(column(view, 4), QStringList({"1", "1", "1"}));
+}
+
+void ContentViewTest::cancelledPickerChangesNothing()
+{
+    std::ostringstream out;
+    ContentView view({record("kept.txt", "TXT", std::nullopt, std::nullopt, 4)}, out);
+    view.setFilePicker([](QWidget*) { return std::optional<QList<QUrl>>(); });
+    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QCOMPARE(namesInOrderOfAddition(view), QStringList({"kept.txt"}));
+    QVERIFY(!view.showingFilePicker());
+    QCOMPARE(out.str(), std::string());
+}
+
+void ContentViewTest::nonLocalChoiceWritesOneErrorLineAndChangesNothing()
+{
+    QTemporaryDir dir;
+    const QString local = write(QDir(dir.path()), "local.txt", "would count");
+    std::ostringstream out;
+    ContentView view({record("kept.txt", "TXT", std::nullopt, std::nullopt, 4)}, out);
+    view.setFilePicker([&](QWidget*) {
+        return std::optional(QList<QUrl>{QUrl::fromLocalFile(local), QUrl("https://example.com/report.pdf")});
+    });
+    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+
+    QCOMPARE(QString::fromStdString(out.str()),
+             QStringLiteral("Error selecting files: “https://example.com/report.pdf” is not a local file.\n"));
+    QCOMPARE(namesInOrderOfAddition(view), QStringList({"kept.txt"}));
+    QCOMPARE(column(view, 0), QStringList({"kept.txt"}));
+}
+
+void ContentViewTest::pickerFilterMatchesTheTenExtensionsInAnyCase_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("offered");
+    const QStringList offered{"Report.PDF", "notes.TXT", "a.doc",   "b.Docx", "c.HTML", "d.json",
+                              "e.Mp3",      "f.mp4",     "g.pPtX", "h.wav",  "i.pdf"};
+    for (const QString& name : offered) {
+        QTest::newRow(qPrintable(name)) << name << true;
+    }
+    for (const char* name : {"photo.png", "archive.pdf.zip", "pdf", "notes.txt~", "x.docm"}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << false;
+    }
+}
+
+void ContentViewTest::pickerFilterMatchesTheTenExtensionsInAnyCase()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, offered);
+    const QStringList patterns = caseInsensitivePatterns();
+    QCOMPARE(patterns.size(), 10);
+    bool matched = false;
+    for (const QString& pattern : patterns) {
+        QVERIFY(fileDialogNameFilter().contains(pattern));
+        // The same wildcard matching, case-sensitive as on Linux, that the file dialog applies.
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern));
+        matched = matched || re.match(name).hasMatch();
+    }
+    QCOMPARE(matched, offered);
+}
+
+void ContentViewTest::fileDialogListsUpperCaseNamesAndHidesOthers()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    for (const char* name : {"Report.PDF", "notes.TXT", "memo.doc", "photo.png", "script.sh"}) {
+        write(d, QString::fromLatin1(name), "x");
+    }
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    configureFileDialog(dialog);
+    QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFiles);
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    QVERIFY(model != nullptr);
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    dialog.setDirectory(d);
+    dialog.show();
+    QTRY_VERIFY(!loaded.isEmpty());
+    QStringList listed;
+    const QModelIndex root = model->index(d.absolutePath());
+    for (int row = 0; row < model->rowCount(root); ++row) {
+        listed << model->index(row, 0, root).data().toString();
+    }
+    listed.sort();
+    QCOMPARE(listed, QStringList({"Report.PDF", "memo.doc", "notes.TXT"}));
+}
+
+void ContentViewTest::deleteRemovesThatRecordAlsoWhenAnotherHasItsName()
+{
+    const std::vector<FileInfo> files{record("a.txt", "TXT", std::nullopt, std::nullopt, 1),
+                                      record("b.pdf", "PDF", std::nullopt, 2, 20),
+                                      record("a.txt", "TXT", std::nullopt, std::nullopt, 3),
+                                      record("c.txt", "TXT", std::nullopt, std::nullopt, 5)};
+    ContentView view(files);
+    view.show();
+    // Display order: b.pdf, a.txt (1), a.txt (3), c.txt.
+    QCOMPARE(column(view, 4), QStringList({"20", "1", "3", "5"}));
+    QToolButton* second = deleteButton(view, 2);
+    QVERIFY(second != nullptr);
+    QCOMPARE(second->property("fileId").toString(), QString::fromStdString(files[2].id));
+    QVERIFY(!second->icon().isNull());
+    second->click();
+
+    QCOMPARE(view.files().size(), 3u);
+    QCOMPARE(view.files()[0].id, files[0].id);
+    QCOMPARE(view.files()[1].id, files[1].id);
+    QCOMPARE(view.files()[2].id, files[3].id);
+    QCOMPARE(column(view, 4), QStringList({"20", "1", "5"}));
+    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 26"));
+
+    // Files added afterwards come behind the remaining ones of their type.
+    QTemporaryDir dir;
+    view.addLocations({std::filesystem::path(write(QDir(dir.path()), "d.txt", "x y").toStdString())});
+    QCOMPARE(column(view, 0), QStringList({"b.pdf", "a.txt", "c.txt", "d.txt"}));
+}
+
+void ContentViewTest::deletingTheLastRowLeavesZeroTotals()
+{
+    ContentView view({record("only.wav", "WAV", 1.5, std::nullopt, 225)});
+    view.show();
+    QCOMPARE(labelText(view, "durationTotal"), QStringLiteral("Duration: 1m 30s"));
+    deleteButton(view, 0)->click();
+    QCOMPARE(tableOf(view)->model()->rowCount(), 0);
+    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
+}
+
+void ContentViewTest::clearFilesEmptiesTheList()
+{
+    ContentView view({record("a.pdf", "PDF", std::nullopt, 3, 30), record("b.mp3", "MP3", 2.0, std::nullopt, 300)});
+    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
+    QVERIFY(view.files().empty());
+    QCOMPARE(tableOf(view)->model()->rowCount(), 0);
+    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
+    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
+    QVERIFY(view.files().empty());
+}
+
+void ContentViewTest::totalsAgreeWithTheCellsCountingDashAsZero()
+{
+    ContentView view({record("a.mp4", "MP4", 0.5, std::nullopt, 75), record("b.docx", "DOCX", std::nullopt, 3, 200),
+                      record("c.txt", "TXT", std::nullopt, std::nullopt, 9), record("d.pptx", "PPTX", std::nullopt, 4, 16),
+                      record("e.mp3", "MP3", 1.25, std::nullopt, 187)});
+    QCOMPARE(column(view, 1), QStringList({"DOCX", "MP3", "MP4", "PPTX", "TXT"}));
+    QCOMPARE(column(view, 2), QStringList({"-", "1m 15s", "0m 30s", "-", "-"}));
+    QCOMPARE(column(view, 3), QStringList({"3", "-", "-", "4", "-"}));
+    qint64 pages = 0;
+    qint64 words = 0;
+    for (int row = 0; row < 5; ++row) {
+        pages += cell(view, row, 3) == QLatin1String("-") ? 0 : cell(view, row, 3).toLongLong();
+        words += cell(view, row, 4).toLongLong();
+    }
+    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 1m 45s", QStringLiteral("Pages: %1").arg(pages),
+                                        QStringLiteral("Words: %1").arg(words)}));
+}
+
+void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    write(d, "batch/b.txt", "b");
+    write(d, "batch/a.txt", "a");
+    write(d, "batch/a-dir/c.html", "c");
+    write(d, "batch/z.png", "not accepted");
+    const QString loose = write(d, "loose.txt", "loose");
+
+    ContentView view;
+    view.show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(d.filePath("batch")), QUrl::fromLocalFile(loose), QUrl("https://example.com/x.txt")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &drop);
+
+    QTRY_COMPARE(namesInOrderOfAddition(view), QStringList({"c.html", "a.txt", "b.txt", "loose.txt"}));
+}
+
+void ContentViewTest::printResultsSetsTheMarginsAndKeepsTheList()
+{
+    const std::vector<FileInfo> files{record("z.txt", "TXT", std::nullopt, std::nullopt, 1),
+                                      record("a.pdf", "PDF", std::nullopt, 1, 2)};
+    ContentView view(files);
+    QMarginsF margins;
+    int calls = 0;
+    QWidget* dialogParent = nullptr;
+    view.setPrintDialog([&](QPrinter& printer, QWidget* parent) {
+        ++calls;
+        dialogParent = parent;
+        margins = printer.pageLayout().margins(QPageLayout::Point);
+        return false; // cancelled
+    });
+    QTest::mouseClick(button(view, "printResultsButton"), Qt::LeftButton);
+    QCOMPARE(calls, 1);
+    QCOMPARE(dialogParent, &view);
+    QCOMPARE(margins, QMarginsF(40, 20, 40, 40));
+    QCOMPARE(view.files().size(), 2u);
+    QCOMPARE(view.files()[0].id, files[0].id);
+
+    // An empty list is printed too.
+    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
+    QTest::mouseClick(button(view, "printResultsButton"), Qt::LeftButton);
+    QCOMPARE(calls, 2);
+}
+
+QTEST_MAIN(ContentViewTest)
+#include "ContentViewTest.moc"

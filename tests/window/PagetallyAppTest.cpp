@@ -1,0 +1,169 @@
+// The application shell: the shared "Pagetally" menu, its About items, windows and quitting.
+#include "Version.h"
+#include "app/MainWindow.h"
+#include "app/PagetallyApp.h"
+#include "window/ContentView.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace pagetally;
+
+namespace {
+
+// Each item of the menu as "title|shortcut", a separator as "---".
+QStringList items(const QMenu* menu)
+{
+    QStringList list;
+    for (const QAction* action : menu->actions()) {
+        list << (action->isSeparator()
+                     ? QStringLiteral("---")
+                     : action->text() + u'|' + action->shortcut().toString(QKeySequence::PortableText));
+    }
+    return list;
+}
+
+QAction* menuItem(QMenuBar* bar, const QString& menu, const QString& item)
+{
+    for (QAction* top : bar->actions()) {
+        if (top->menu() != nullptr && top->text() == menu) {
+            for (QAction* action : top->menu()->actions()) {
+                if (action->text() == item) {
+                    return action;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class PagetallyAppTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void menuAfterOneWindowBeginsAndEndsWithAbout();
+    void secondWindowAppendsAnotherPairAndHasItsOwnList();
+    void newWindowItemOpensAFurtherWindow();
+    void windowsHaveNoTitleBarButKeepTitleAndMinimumSize();
+    void aboutNamesTheProgramAndItsVersion();
+    void exitAppEndsTheEventLoopAtOnce();
+};
+
+void PagetallyAppTest::menuAfterOneWindowBeginsAndEndsWithAbout()
+{
+    PagetallyApp app;
+    QCOMPARE(items(app.applicationMenu()), QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q"}));
+    MainWindow* window = app.openWindow();
+    QCOMPARE(app.applicationMenu()->title(), QStringLiteral("Pagetally"));
+    QCOMPARE(items(app.applicationMenu()),
+             QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|"}));
+    // The first menu of the window's menu bar is the shared application menu.
+    QCOMPARE(window->menuBar()->actions().first()->menu(), app.applicationMenu());
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Pagetally"));
+    QCOMPARE(QCoreApplication::applicationVersion(), QString::fromUtf8(applicationVersion));
+}
+
+void PagetallyAppTest::secondWindowAppendsAnotherPairAndHasItsOwnList()
+{
+    PagetallyApp app;
+    MainWindow* first = app.openWindow();
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("a.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("two words");
+    file.close();
+    first->contentView()->addLocations({std::filesystem::path(file.fileName().toStdString())});
+    QCOMPARE(first->contentView()->files().size(), 1u);
+
+    MainWindow* second = app.openWindow();
+    QVERIFY(second != first);
+    QVERIFY(second->contentView()->files().empty());
+    QCOMPARE(first->contentView()->files().size(), 1u);
+    QCOMPARE(items(app.applicationMenu()), QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---",
+                                                        "About Pagetally|", "---", "About Pagetally|"}));
+    QCOMPARE(second->menuBar()->actions().first()->menu(), app.applicationMenu());
+}
+
+void PagetallyAppTest::newWindowItemOpensAFurtherWindow()
+{
+    PagetallyApp app;
+    MainWindow* first = app.openWindow();
+    QAction* newWindow = menuItem(first->menuBar(), QStringLiteral("File"), QStringLiteral("New Window"));
+    QVERIFY(newWindow != nullptr);
+    QCOMPARE(newWindow->shortcut(), QKeySequence(QKeySequence::New));
+    const auto windows = [] {
+        int count = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            count += qobject_cast<MainWindow*>(w) != nullptr && w->isVisible() ? 1 : 0;
+        }
+        return count;
+    };
+    const int before = windows();
+    newWindow->trigger();
+    QCOMPARE(windows(), before + 1);
+    QCOMPARE(items(app.applicationMenu()).count(QStringLiteral("About Pagetally|")), 3);
+}
+
+void PagetallyAppTest::windowsHaveNoTitleBarButKeepTitleAndMinimumSize()
+{
+    PagetallyApp app;
+    MainWindow* window = app.openWindow();
+    QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(window->windowTitle(), QStringLiteral("Pagetally"));
+    window->resize(200, 200);
+    QVERIFY(window->contentView()->width() >= 1000);
+    QVERIFY(window->contentView()->height() >= 600);
+    QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
+}
+
+void PagetallyAppTest::aboutNamesTheProgramAndItsVersion()
+{
+    PagetallyApp app;
+    app.openWindow();
+    const QString text = PagetallyApp::aboutText();
+    QVERIFY(text.contains(QStringLiteral("Pagetally")));
+    QVERIFY(text.contains(QString::fromUtf8(applicationVersion)));
+
+    // Both About items show the same standard dialog.
+    const QList<QAction*> actions = app.applicationMenu()->actions();
+    for (QAction* about : {actions.first(), actions.last()}) {
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                    shown = box->windowTitle() + u'|' + box->text();
+                    box->accept();
+                }
+            }
+        });
+        about->trigger();
+        QCOMPARE(shown, QStringLiteral("About Pagetally|") + text);
+    }
+}
+
+void PagetallyAppTest::exitAppEndsTheEventLoopAtOnce()
+{
+    PagetallyApp app;
+    MainWindow* window = app.openWindow();
+    window->contentView()->addLocations({}); // the list's content plays no part
+    auto* exit = window->contentView()->findChild<QPushButton*>(QStringLiteral("exitAppButton"));
+    QTimer::singleShot(0, exit, [exit] { QTest::mouseClick(exit, Qt::LeftButton); });
+    bool timedOut = false;
+    QTimer::singleShot(5000, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!timedOut);
+}
+
+QTEST_MAIN(PagetallyAppTest)
+#include "PagetallyAppTest.moc"

@@ -1,0 +1,84 @@
+#include "PdfText.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <memory>
+#include <poppler-document.h>
+#include <poppler-page.h>
+
+namespace pagetally::test {
+
+const PdfWord* PdfPage::find(const QString& text) const
+{
+    const auto it = std::ranges::find(words, text, &PdfWord::text);
+    return it == words.end() ? nullptr : &*it;
+}
+
+std::vector<PdfWord> PdfPage::lineOf(const QString& first) const
+{
+    std::vector<PdfWord> line;
+    const PdfWord* anchor = find(first);
+    if (anchor == nullptr) {
+        return line;
+    }
+    for (const PdfWord& w : words) {
+        if (qAbs(w.box.center().y() - anchor->box.center().y()) < 2) {
+            line.push_back(w);
+        }
+    }
+    std::ranges::sort(line, {}, [](const PdfWord& w) { return w.box.left(); });
+    return line;
+}
+
+QStringList PdfPage::lineTextOf(const QString& first) const
+{
+    QStringList texts;
+    for (const PdfWord& w : lineOf(first)) {
+        texts << w.text;
+    }
+    return texts;
+}
+
+QString PdfPage::text() const
+{
+    std::vector<PdfWord> sorted = words;
+    std::ranges::stable_sort(sorted, [](const PdfWord& a, const PdfWord& b) {
+        if (qAbs(a.box.center().y() - b.box.center().y()) >= 2) {
+            return a.box.center().y() < b.box.center().y();
+        }
+        return a.box.left() < b.box.left();
+    });
+    QStringList texts;
+    for (const PdfWord& w : sorted) {
+        texts << w.text;
+    }
+    return texts.join(u' ');
+}
+
+std::vector<PdfPage> readPdf(const QString& path)
+{
+    std::vector<PdfPage> pages;
+    std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_file(QFile::encodeName(path).toStdString()));
+    if (!document) {
+        return pages;
+    }
+    for (int i = 0; i < document->pages(); ++i) {
+        std::unique_ptr<poppler::page> page(document->create_page(i));
+        PdfPage result;
+        const poppler::rectf rect = page->page_rect();
+        result.size = QSizeF(rect.width(), rect.height());
+        for (const poppler::text_box& box : page->text_list(poppler::page::text_list_include_font)) {
+            const poppler::rectf b = box.bbox();
+            const poppler::byte_array utf8 = box.text().to_utf8();
+            result.words.push_back({QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
+                                    QRectF(b.left(), b.top(), b.width(), b.height()), box.get_font_size(),
+                                    QString::fromStdString(box.get_font_name())});
+        }
+        pages.push_back(std::move(result));
+    }
+    return pages;
+}
+
+} // namespace pagetally::test

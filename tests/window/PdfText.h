@@ -1,0 +1,38 @@
+// Reads a printed PDF back: the words of each page with their boxes, in points.
+#pragma once
+
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace pagetally::test {
+
+struct PdfWord
+{
+    QString text;
+    QRectF box; // top-left origin, points
+    double fontSize = 0;
+    QString fontName;
+};
+
+struct PdfPage
+{
+    QSizeF size;
+    std::vector<PdfWord> words;
+
+    // The word `text` (the first one, from the top), or nullptr.
+    const PdfWord* find(const QString& text) const;
+    // The words on the same line as `first`, left to right.
+    std::vector<PdfWord> lineOf(const QString& first) const;
+    QStringList lineTextOf(const QString& first) const;
+    // Every word, top to bottom and left to right, joined by spaces.
+    QString text() const;
+};
+
+// The pages of the PDF file, or none when it cannot be read.
+std::vector<PdfPage> readPdf(const QString& path);
+
+} // namespace pagetally::test
