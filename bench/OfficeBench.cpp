@@ -56,8 +56,9 @@ public:
     std::string sentence()
     {
         static const std::vector<std::string> words{
-            "the", "contract", "shall", "be", "translated", "by", "Friday", "and", "reviewed", "within",
-            "ten", "days", "of", "delivery", "Müller", "café", "reference", "well-known", "terms", "parties"};
+            "the",    "contract", "shall",     "be",         "translated", "by",     "Friday",
+            "and",    "reviewed", "within",    "ten",        "days",       "of",     "delivery",
+            "Müller", "café",     "reference", "well-known", "terms",      "parties"};
         std::uniform_int_distribution<int> length(4, 14);
         std::uniform_int_distribution<std::size_t> pick(0, words.size() - 1);
         std::string text;
@@ -90,14 +91,16 @@ void writeDocx(const fs::path& path, int pages)
         for (int paragraph = 0; paragraph < 6; ++paragraph) {
             body += R"(<w:p w14:paraId="1A2B3C4D" w:rsidR="00A1"><w:pPr><w:spacing w:after="120"/></w:pPr>)";
             for (int run = 0; run < 4; ++run) {
-                body += R"(<w:r w:rsidRPr="00B2"><w:rPr><w:rFonts w:ascii="Calibri"/><w:lang w:val="en-GB"/></w:rPr>)"
-                        R"(<w:t xml:space="preserve">)" +
-                        prose.sentence() + "</w:t></w:r>";
+                body +=
+                    R"(<w:r w:rsidRPr="00B2"><w:rPr><w:rFonts w:ascii="Calibri"/><w:lang w:val="en-GB"/></w:rPr>)"
+                    R"(<w:t xml:space="preserve">)" +
+                    prose.sentence() + "</w:t></w:r>";
             }
             body += "</w:p>";
         }
         if (page % 5 == 4) {
-            body += "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid><w:gridCol w:w=\"3000\"/>"
+            body += "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/></w:tblPr><w:tblGrid><w:gridCol "
+                    "w:w=\"3000\"/>"
                     "<w:gridCol w:w=\"3000\"/><w:gridCol w:w=\"3000\"/></w:tblGrid>";
             for (int row = 0; row < 4; ++row) {
                 body += "<w:tr>";
@@ -115,13 +118,15 @@ void writeDocx(const fs::path& path, int pages)
         R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
         R"(xmlns:w14="http://schemas.microsoft.com/office/word/2010/wordml"><w:body>)" +
         body + "<w:sectPr/></w:body></w:document>";
-    writeZip(path, {{"[Content_Types].xml", contentTypes},
-                    {"_rels/.rels",
-                     R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-                     R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)"
-                     R"(</Relationships>)"},
-                    {"docProps/app.xml", "<Properties><Pages>" + std::to_string(pages) + "</Pages></Properties>"},
-                    {"word/document.xml", document}});
+    writeZip(
+        path,
+        {{"[Content_Types].xml", contentTypes},
+         {"_rels/.rels",
+          R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+          R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)"
+          R"(</Relationships>)"},
+         {"docProps/app.xml", "<Properties><Pages>" + std::to_string(pages) + "</Pages></Properties>"},
+         {"word/document.xml", document}});
 }
 
 // A presentation of `slides` slides, each with a title, five bullets and notes.
@@ -151,8 +156,9 @@ void writePptx(const fs::path& path, int slides)
                          head + shape(paragraph("Slide " + std::to_string(i))) + shape(bullets) +
                              "</p:spTree></p:cSld></p:sld>"});
         parts.push_back({"ppt/slides/_rels/slide" + std::to_string(i) + ".xml.rels", "<Relationships/>"});
-        parts.push_back({"ppt/notesSlides/notesSlide" + std::to_string(i) + ".xml",
-                         head + shape(paragraph(prose.sentence() + prose.sentence())) + "</p:spTree></p:cSld></p:sld>"});
+        parts.push_back(
+            {"ppt/notesSlides/notesSlide" + std::to_string(i) + ".xml",
+             head + shape(paragraph(prose.sentence() + prose.sentence())) + "</p:spTree></p:cSld></p:sld>"});
     }
     writeZip(path, parts);
 }
@@ -165,8 +171,8 @@ struct Fixture
 };
 
 const std::vector<Fixture> fixtures{
-    {"letter.docx", 1, true},  {"report.docx", 20, true},   {"book.docx", 200, true},
-    {"talk.pptx", 12, false},  {"course.pptx", 60, false},
+    {"letter.docx", 1, true}, {"report.docx", 20, true},  {"book.docx", 200, true},
+    {"talk.pptx", 12, false}, {"course.pptx", 60, false},
 };
 
 const fs::path& fixtureDir()
@@ -192,7 +198,8 @@ void analyseFile(benchmark::State& state, const std::string& name)
         words = info.words;
         benchmark::DoNotOptimize(words);
     }
-    state.counters["files/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["files/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["words"] = static_cast<double>(words);
     if (!diagnostics.str().empty()) {
         state.SkipWithError(diagnostics.str().c_str());
@@ -207,7 +214,8 @@ void extractOnly(benchmark::State& state, const std::string& name)
         const ExtractionDirectory extracted = extractOfficeArchive(file);
         benchmark::DoNotOptimize(extracted.path());
     }
-    state.counters["files/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["files/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // The in-memory importer alone, on bytes already read.
@@ -219,7 +227,8 @@ void importOnly(benchmark::State& state, const std::string& name)
         benchmark::DoNotOptimize(countWords(*text));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes->size()));
-    state.counters["files/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["files/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 } // namespace
@@ -241,12 +250,16 @@ int main(int argc, char** argv)
             ->UseRealTime();
     }
     benchmark::RegisterBenchmark("UnzipOnly/report.docx", extractOnly, std::string("report.docx"))
-        ->Unit(benchmark::kMillisecond)->UseRealTime();
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("UnzipOnly/course.pptx", extractOnly, std::string("course.pptx"))
-        ->Unit(benchmark::kMillisecond)->UseRealTime();
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     for (const char* name : {"letter.docx", "report.docx", "book.docx"}) {
-        benchmark::RegisterBenchmark((std::string("ImportOnly/") + name).c_str(), importOnly, std::string(name))
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark((std::string("ImportOnly/") + name).c_str(), importOnly,
+                                     std::string(name))
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {

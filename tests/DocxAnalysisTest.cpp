@@ -1,9 +1,9 @@
 #include "analysis/DocxAnalysis.h"
+#include "OfficeZip.h"
 #include "analysis/DocxText.h"
 #include "analysis/FileProcessor.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/WordCount.h"
-#include "OfficeZip.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,8 @@ constexpr const char* wordNs = "http://schemas.openxmlformats.org/wordprocessing
 
 std::string rels(const std::vector<std::pair<std::string, std::string>>& typeAndTarget)
 {
-    std::string xml = R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
+    std::string xml =
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
     int id = 1;
     for (const auto& [type, target] : typeAndTarget) {
         xml += "<Relationship Id=\"rId" + std::to_string(id++) +
@@ -81,12 +82,12 @@ TEST(StoredPageCount, ReadsTheFirstPagesElementOfPlainAsciiDigits)
         {"<Pages>+3</Pages>", 1},
         {"no element at all", 1},
         {"", 1},
-        {"\xFF<Pages>5</Pages>", 1},                                 // not UTF-8
-        {"<Pages>\xD9\xA3</Pages>", 1},                              // ARABIC-INDIC DIGIT THREE matches, converts not
-        {"<Pages>\xD9\xA3</Pages><Pages>5</Pages>", 1},              // ... and is the first match
-        {"<Pages>1\xEF\xBC\x92</Pages><Pages>5</Pages>", 1},          // FULLWIDTH DIGIT TWO
-        {"<Pages>\xC2\xB2</Pages><Pages>6</Pages>", 6},              // SUPERSCRIPT TWO is no decimal digit
-        {"<Pages>\xF0\x9D\x9F\x8E</Pages><Pages>6</Pages>", 1},      // MATHEMATICAL BOLD DIGIT ZERO
+        {"\xFF<Pages>5</Pages>", 1},                         // not UTF-8
+        {"<Pages>\xD9\xA3</Pages>", 1},                      // ARABIC-INDIC DIGIT THREE matches, converts not
+        {"<Pages>\xD9\xA3</Pages><Pages>5</Pages>", 1},      // ... and is the first match
+        {"<Pages>1\xEF\xBC\x92</Pages><Pages>5</Pages>", 1}, // FULLWIDTH DIGIT TWO
+        {"<Pages>\xC2\xB2</Pages><Pages>6</Pages>", 6},      // SUPERSCRIPT TWO is no decimal digit
+        {"<Pages>\xF0\x9D\x9F\x8E</Pages><Pages>6</Pages>", 1}, // MATHEMATICAL BOLD DIGIT ZERO
     };
     for (const auto& [text, pages] : cases) {
         SCOPED_TRACE(text);
@@ -108,43 +109,65 @@ TEST_F(DocxTest, ImporterSeparatesParagraphsCellsTabsAndBreaks)
 TEST_F(DocxTest, ImporterCountsWhatTheReaderSeesAndLeavesOutTheRest)
 {
     const std::vector<std::tuple<std::string, std::string, std::int64_t>> cases{
-        {"runs join into one word", "<w:p><w:r><w:t>Hel</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>lo</w:t></w:r></w:p>", 1},
+        {"runs join into one word",
+         "<w:p><w:r><w:t>Hel</w:t></w:r><w:r><w:rPr><w:b/></w:rPr><w:t>lo</w:t></w:r></w:p>", 1},
         {"a run of one blank separates",
-         "<w:p><w:r><w:t>a</w:t></w:r><w:r><w:t xml:space=\"preserve\"> </w:t></w:r><w:r><w:t>b</w:t></w:r></w:p>", 2},
-        {"entities and character references",
-         "<w:p><w:r><w:t>Tom &amp; Jerry&#x20;again</w:t></w:r></w:p>", 4},
+         "<w:p><w:r><w:t>a</w:t></w:r><w:r><w:t xml:space=\"preserve\"> "
+         "</w:t></w:r><w:r><w:t>b</w:t></w:r></w:p>",
+         2},
+        {"entities and character references", "<w:p><w:r><w:t>Tom &amp; Jerry&#x20;again</w:t></w:r></w:p>",
+         4},
         {"tracked deletion left out, insertion counted",
          "<w:p><w:del w:id=\"1\"><w:r><w:delText>gone words</w:delText></w:r></w:del>"
-         "<w:ins w:id=\"2\"><w:r><w:t>kept</w:t></w:r></w:ins></w:p>", 1},
+         "<w:ins w:id=\"2\"><w:r><w:t>kept</w:t></w:r></w:ins></w:p>",
+         1},
         {"moved text counted once",
          "<w:p><w:moveFrom w:id=\"1\"><w:r><w:t>moved here</w:t></w:r></w:moveFrom></w:p>"
-         "<w:p><w:moveTo w:id=\"2\"><w:r><w:t>moved here</w:t></w:r></w:moveTo></w:p>", 2},
+         "<w:p><w:moveTo w:id=\"2\"><w:r><w:t>moved here</w:t></w:r></w:moveTo></w:p>",
+         2},
         {"field instruction left out, result counted",
-         "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> PAGE \\* MERGEFORMAT </w:instrText></w:r>"
+         "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> PAGE \\* MERGEFORMAT "
+         "</w:instrText></w:r>"
          "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r><w:r><w:t>7</w:t></w:r>"
-         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>", 1},
-        {"simple field result counted", "<w:p><w:fldSimple w:instr=\" DATE \"><w:r><w:t>today</w:t></w:r></w:fldSimple></w:p>", 1},
+         "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r></w:p>",
+         1},
+        {"simple field result counted",
+         "<w:p><w:fldSimple w:instr=\" DATE \"><w:r><w:t>today</w:t></w:r></w:fldSimple></w:p>", 1},
         {"hyperlink and content control text counted",
          "<w:p><w:hyperlink r:id=\"x\" xmlns:r=\"r\"><w:r><w:t>link text</w:t></w:r></w:hyperlink></w:p>"
-         "<w:sdt><w:sdtPr><w:alias w:val=\"Title\"/></w:sdtPr><w:sdtContent>" + paragraph("control") + "</w:sdtContent></w:sdt>", 3},
+         "<w:sdt><w:sdtPr><w:alias w:val=\"Title\"/></w:sdtPr><w:sdtContent>" +
+             paragraph("control") + "</w:sdtContent></w:sdt>",
+         3},
         {"text box stored as choice and fallback counted once",
          "<w:p><w:r><w:t>Before</w:t></w:r><w:r><mc:AlternateContent>"
-         "<mc:Choice Requires=\"wps\"><w:drawing><wps:txbx><w:txbxContent>" + paragraph("boxed words here") +
-         "</w:txbxContent></wps:txbx></w:drawing></mc:Choice>"
-         "<mc:Fallback><w:pict><v:shape><v:textbox><w:txbxContent>" + paragraph("boxed words here") +
-         "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r>"
-         "<w:r><w:t>after</w:t></w:r></w:p>", 5},
+         "<mc:Choice Requires=\"wps\"><w:drawing><wps:txbx><w:txbxContent>" +
+             paragraph("boxed words here") +
+             "</w:txbxContent></wps:txbx></w:drawing></mc:Choice>"
+             "<mc:Fallback><w:pict><v:shape><v:textbox><w:txbxContent>" +
+             paragraph("boxed words here") +
+             "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r>"
+             "<w:r><w:t>after</w:t></w:r></w:p>",
+         5},
         {"fallback read when there is no choice",
-         "<w:p><w:r><mc:AlternateContent><mc:Fallback><w:pict><v:shape><v:textbox><w:txbxContent>" + paragraph("old box") +
-         "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>", 2},
+         "<w:p><w:r><mc:AlternateContent><mc:Fallback><w:pict><v:shape><v:textbox><w:txbxContent>" +
+             paragraph("old box") +
+             "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r></"
+             "w:p>",
+         2},
         {"text box without alternatives counted",
          "<w:p><w:r><w:t>x</w:t><w:pict><v:shape><v:textbox><w:txbxContent>" + paragraph("y") +
-         "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:p>", 2},
+             "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:p>",
+         2},
         {"non-breaking hyphen joins, symbol is a character",
-         "<w:p><w:r><w:t>e</w:t><w:noBreakHyphen/><w:t>mail</w:t><w:sym w:font=\"Wingdings\" w:char=\"F04A\"/></w:r></w:p>", 1},
-        {"footnote reference mark adds nothing", "<w:p><w:r><w:t>word</w:t></w:r><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>", 1},
-        {"nested tables", "<w:tbl><w:tr><w:tc><w:tbl><w:tr><w:tc>" + paragraph("deep") + "</w:tc><w:tc>" + paragraph("er") +
-                              "</w:tc></w:tr></w:tbl></w:tc></w:tr></w:tbl>", 2},
+         "<w:p><w:r><w:t>e</w:t><w:noBreakHyphen/><w:t>mail</w:t><w:sym w:font=\"Wingdings\" "
+         "w:char=\"F04A\"/></w:r></w:p>",
+         1},
+        {"footnote reference mark adds nothing",
+         "<w:p><w:r><w:t>word</w:t></w:r><w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p>", 1},
+        {"nested tables",
+         "<w:tbl><w:tr><w:tc><w:tbl><w:tr><w:tc>" + paragraph("deep") + "</w:tc><w:tc>" + paragraph("er") +
+             "</w:tc></w:tr></w:tbl></w:tc></w:tr></w:tbl>",
+         2},
         {"empty document", "", 0},
     };
     for (const auto& [what, body, words] : cases) {
@@ -156,16 +179,18 @@ TEST_F(DocxTest, ImporterCountsWhatTheReaderSeesAndLeavesOutTheRest)
 TEST_F(DocxTest, ImporterResolvesNamespacesInsteadOfTrustingPrefixes)
 {
     auto entries = docxEntries("");
-    entries[3].data = R"(<doc:document xmlns:doc="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
-                      R"(xmlns:w="urn:not-word"><doc:body><doc:p><doc:r><doc:t>counted</doc:t></doc:r>)"
-                      R"(<w:t>not word text</w:t></doc:p><x:p xmlns:x="http://purl.oclc.org/ooxml/wordprocessingml/main">)"
-                      R"(<x:r><x:t>strict too</x:t></x:r></x:p></doc:body></doc:document>)";
+    entries[3].data =
+        R"(<doc:document xmlns:doc="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
+        R"(xmlns:w="urn:not-word"><doc:body><doc:p><doc:r><doc:t>counted</doc:t></doc:r>)"
+        R"(<w:t>not word text</w:t></doc:p><x:p xmlns:x="http://purl.oclc.org/ooxml/wordprocessingml/main">)"
+        R"(<x:r><x:t>strict too</x:t></x:r></x:p></doc:body></doc:document>)";
     EXPECT_EQ(import(entries), "counted\nstrict too\n");
 }
 
 TEST_F(DocxTest, ImporterCountsFootnotesAndEndnotesButNotHeadersFootersOrComments)
 {
-    auto entries = docxEntries(paragraph("body text") + "<w:sectPr><w:headerReference r:id=\"rId3\" xmlns:r=\"r\"/></w:sectPr>");
+    auto entries = docxEntries(paragraph("body text") +
+                               "<w:sectPr><w:headerReference r:id=\"rId3\" xmlns:r=\"r\"/></w:sectPr>");
     entries.push_back({"word/_rels/document.xml.rels",
                        rels({{"footnotes", "footnotes.xml"},
                              {"endnotes", "/word/notes/end%20notes.xml"},
@@ -173,22 +198,35 @@ TEST_F(DocxTest, ImporterCountsFootnotesAndEndnotesButNotHeadersFootersOrComment
                              {"footer", "footer1.xml"},
                              {"comments", "comments.xml"}}),
                        {}});
-    entries.push_back({"word/footnotes.xml",
-                       wordPart("footnotes", "<w:footnote w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p></w:footnote>"
-                                             "<w:footnote w:type=\"continuationSeparator\" w:id=\"0\">" + paragraph("hidden") + "</w:footnote>"
-                                             "<w:footnote w:id=\"1\">" + paragraph("a footnote") + "</w:footnote>"),
-                       {}});
-    entries.push_back({"word/notes/end notes.xml", wordPart("endnotes", "<w:endnote w:id=\"1\">" + paragraph("an endnote") + "</w:endnote>"), {}});
+    entries.push_back(
+        {"word/footnotes.xml",
+         wordPart(
+             "footnotes",
+             "<w:footnote w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p></w:footnote>"
+             "<w:footnote w:type=\"continuationSeparator\" w:id=\"0\">" +
+                 paragraph("hidden") +
+                 "</w:footnote>"
+                 "<w:footnote w:id=\"1\">" +
+                 paragraph("a footnote") + "</w:footnote>"),
+         {}});
+    entries.push_back(
+        {"word/notes/end notes.xml",
+         wordPart("endnotes", "<w:endnote w:id=\"1\">" + paragraph("an endnote") + "</w:endnote>"),
+         {}});
     entries.push_back({"word/header1.xml", wordPart("hdr", paragraph("header words")), {}});
     entries.push_back({"word/footer1.xml", wordPart("ftr", paragraph("footer words")), {}});
-    entries.push_back({"word/comments.xml", wordPart("comments", "<w:comment w:id=\"0\">" + paragraph("comment words") + "</w:comment>"), {}});
+    entries.push_back(
+        {"word/comments.xml",
+         wordPart("comments", "<w:comment w:id=\"0\">" + paragraph("comment words") + "</w:comment>"),
+         {}});
     EXPECT_EQ(import(entries), "body text\na footnote\nan endnote\n");
 }
 
 TEST_F(DocxTest, ImporterFindsTheMainPartThroughThePackageRelationships)
 {
     auto entries = docxEntries("");
-    entries[1].data = rels({{"extended-properties", "docProps/app.xml"}, {"officeDocument", "/content/main%20text.xml"}});
+    entries[1].data =
+        rels({{"extended-properties", "docProps/app.xml"}, {"officeDocument", "/content/main%20text.xml"}});
     entries[3].name = "content/main text.xml";
     entries[3].data = wordDocument(paragraph("found it"));
     EXPECT_EQ(import(entries), "found it\n");
@@ -203,10 +241,12 @@ TEST_F(DocxTest, ImporterCannotReadWhatIsNoWordProcessingDocument)
     };
     const std::vector<std::pair<std::string, std::vector<ZipEntry>>> cases{
         {"no package relationships", withPart(1, "other.xml", "<x/>")},
-        {"no main document relationship", withPart(1, "_rels/.rels", rels({{"extended-properties", "docProps/app.xml"}}))},
+        {"no main document relationship",
+         withPart(1, "_rels/.rels", rels({{"extended-properties", "docProps/app.xml"}}))},
         {"ill-formed relationships", withPart(1, "_rels/.rels", "<Relationships><Relationship")},
         {"main part missing", withPart(3, "word/other.xml", wordDocument(paragraph("text")))},
-        {"main part ill-formed", withPart(3, "word/document.xml", "<w:document xmlns:w=\"x\"><w:body></w:document>")},
+        {"main part ill-formed",
+         withPart(3, "word/document.xml", "<w:document xmlns:w=\"x\"><w:body></w:document>")},
         {"main part empty", withPart(3, "word/document.xml", "")},
         {"main part is a presentation", withPart(3, "word/document.xml", "<p:presentation xmlns:p=\"p\"/>")},
         {"main part in no namespace", withPart(3, "word/document.xml", "<document><body/></document>")},
@@ -219,9 +259,18 @@ TEST_F(DocxTest, ImporterCannotReadWhatIsNoWordProcessingDocument)
     EXPECT_EQ(importDocxText("plain text"), std::nullopt);
 }
 
+TEST_F(DocxTest, ImporterRefusesAPartThatInflatesBeyondAnyRealDocument)
+{
+    const auto file = zipFile("bomb.docx", docxEntries(paragraph("small")));
+    EXPECT_EQ(importDocxText(readFile(file)), "small\n");
+    stateUncompressedSize(file, 0xFFFFFFF0u);
+    EXPECT_EQ(importDocxText(readFile(file)), std::nullopt);
+}
+
 TEST_F(DocxTest, ReadsStoredPagesAndCountsTheDocumentText)
 {
-    const auto file = zipFile("report.docx", docxEntries(paragraph("The quick brown fox") + paragraph("jumps."), "12"));
+    const auto file =
+        zipFile("report.docx", docxEntries(paragraph("The quick brown fox") + paragraph("jumps."), "12"));
     const FileInfo info = analyse(file);
     EXPECT_EQ(info.fileName, "name.docx");
     EXPECT_EQ(info.fileType, "DOCX");
@@ -275,13 +324,26 @@ TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
         fs::path unzip;
         std::string description;
     };
+    writeFile(scratch.path() / "elsewhere.xml", appProperties("99"));
+    auto linked = docxEntries(paragraph("text"), "2");
+    linked[2] = symlinkEntry("docProps/app.xml", (scratch.path() / "elsewhere.xml").native());
+    const auto linkedProperties = zipFile("linked.docx", linked);
+    linked[2] = symlinkEntry("docProps", scratch.path().native());
+    const auto linkedFolder = zipFile("linked-folder.docx", linked);
+
     const std::vector<Case> cases{
         {noProperties, defaultUnzipProgram,
          "cannot read docProps/app.xml from " + noProperties.native() + ": No such file or directory"},
+        {linkedProperties, defaultUnzipProgram,
+         "cannot read docProps/app.xml from " + linkedProperties.native() +
+             ": docProps/app.xml is a symbolic link"},
+        {linkedFolder, defaultUnzipProgram,
+         "cannot read docProps/app.xml from " + linkedFolder.native() + ": docProps is a symbolic link"},
         {in / "plain.docx", defaultUnzipProgram,
          "cannot read docProps/app.xml from " + (in / "plain.docx").native() + ": No such file or directory"},
         {fine, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
-        {in / "gone.docx", defaultUnzipProgram, "cannot open " + (in / "gone.docx").native() + ": No such file or directory"},
+        {in / "gone.docx", defaultUnzipProgram,
+         "cannot open " + (in / "gone.docx").native() + ": No such file or directory"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location);

@@ -48,8 +48,7 @@ std::map<std::string, std::string> tree(const fs::path& directory)
 
 // Runs `work` while standard input is a pipe that never ends unless closed: a child that read
 // its answers from our standard input would wait there for ever. Fails instead of hanging.
-template <class Work>
-void withEndlessStandardInput(Work&& work)
+template <class Work> void withEndlessStandardInput(Work&& work)
 {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
@@ -80,7 +79,7 @@ TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAFreshUuidDirectoryUnderTheTe
         EXPECT_EQ(seen.parent_path(), tmp);
         EXPECT_TRUE(isUpperCaseUuid(seen.filename().native())) << seen;
         EXPECT_EQ(tree(seen), (std::map<std::string, std::string>{{"docProps/app.xml", "<Pages>2</Pages>"},
-                                                                    {"word/document.xml", "<w:document/>"}}));
+                                                                  {"word/document.xml", "<w:document/>"}}));
         EXPECT_TRUE(fs::is_directory(seen / "word" / "media"));
         // Private: the temporary directory is shared with other users.
         EXPECT_EQ(fs::status(seen).permissions() & fs::perms::all, fs::perms::owner_all);
@@ -159,11 +158,14 @@ TEST_F(ExtractionTest, FailuresNameTheFileAndTheReasonAndLeaveNothingBehind)
     };
     const std::vector<Case> cases{
         {file, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
-        {file, in / "not-executable", "cannot start " + (in / "not-executable").native() + ": Permission denied"},
+        {file, in / "not-executable",
+         "cannot start " + (in / "not-executable").native() + ": Permission denied"},
         {in / "missing.docx", defaultUnzipProgram,
          "cannot open " + (in / "missing.docx").native() + ": No such file or directory"},
-        {in / "folder.docx", defaultUnzipProgram, "cannot unpack " + (in / "folder.docx").native() + ": Is a directory"},
-        {in / "pipe.docx", defaultUnzipProgram, "cannot unpack " + (in / "pipe.docx").native() + ": not a regular file"},
+        {in / "folder.docx", defaultUnzipProgram,
+         "cannot unpack " + (in / "folder.docx").native() + ": Is a directory"},
+        {in / "pipe.docx", defaultUnzipProgram,
+         "cannot unpack " + (in / "pipe.docx").native() + ": not a regular file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location.native() + " with " + c.unzip.native());
@@ -222,7 +224,8 @@ TEST_F(ExtractionTest, UnzipGetsFourArgumentsNullInputItsOwnSessionAndTheFileIts
 TEST_F(ExtractionTest, QuestionsOfUnzipNeverWaitForAnAnswer)
 {
     // Two entries of one name: unzip asks whether to overwrite the first.
-    const auto duplicates = zipFile("twice.docx", {{"docProps/app.xml", "first", {}}, {"docProps/bpp.xml", "second", {}}});
+    const auto duplicates =
+        zipFile("twice.docx", {{"docProps/app.xml", "first", {}}, {"docProps/bpp.xml", "second", {}}});
     patchBytes(duplicates, "docProps/bpp.xml", "docProps/app.xml");
     // An encrypted entry: unzip asks for the password on the terminal.
     const auto encrypted = zipFile("secret.docx", {{"docProps/app.xml", std::string(40, 'x'), {}}});
@@ -240,9 +243,9 @@ TEST_F(ExtractionTest, QuestionsOfUnzipNeverWaitForAnAnswer)
 
 TEST_F(ExtractionTest, FoldersStoredWithoutPermissionsAreRemovedAllTheSame)
 {
-    const auto file = zipFile("locked.docx", {{"locked/", "", 040000},
-                                              {"locked/inner/", "", 040500},
-                                              {"locked/inner/secret.txt", "s", 0100000}});
+    const auto file = zipFile(
+        "locked.docx",
+        {{"locked/", "", 040000}, {"locked/inner/", "", 040500}, {"locked/inner/secret.txt", "s", 0100000}});
     fs::path seen;
     {
         const ExtractionDirectory extracted = extractOfficeArchive(file);
@@ -263,8 +266,10 @@ TEST_F(ExtractionTest, ExtractionsFromManyThreadsAtOnceStayApart)
             int right = 0;
             for (int round = 0; round < 5; ++round) {
                 const int i = (t + round) % files;
-                const ExtractionDirectory extracted = extractOfficeArchive(in / ("file " + std::to_string(i) + ".docx"));
-                right += tree(extracted.path()) == std::map<std::string, std::string>{{"id.txt", std::to_string(i)}};
+                const ExtractionDirectory extracted =
+                    extractOfficeArchive(in / ("file " + std::to_string(i) + ".docx"));
+                right += tree(extracted.path()) ==
+                         std::map<std::string, std::string>{{"id.txt", std::to_string(i)}};
             }
             return right;
         }));

@@ -40,7 +40,8 @@ inline void writeZip(const std::filesystem::path& path, const std::vector<ZipEnt
             index = zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
         } else {
             zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
-            index = source == nullptr ? -1 : zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+            index =
+                source == nullptr ? -1 : zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
             if (index < 0 && source != nullptr) {
                 zip_source_free(source);
             }
@@ -95,6 +96,27 @@ inline void markEncrypted(const std::filesystem::path& path)
         }
     }
     writeFile(path, bytes);
+}
+
+// Sets the stated uncompressed size of every entry, in the local and the central headers.
+inline void stateUncompressedSize(const std::filesystem::path& path, std::uint32_t size)
+{
+    std::string bytes = readFile(path);
+    for (const std::string& signature : {std::string("PK\x03\x04", 4), std::string("PK\x01\x02", 4)}) {
+        const std::size_t offset = signature[2] == '\x03' ? 22 : 24;
+        for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
+            for (int i = 0; i < 4; ++i) {
+                bytes[at + offset + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+            }
+        }
+    }
+    writeFile(path, bytes);
+}
+
+// A symbolic link entry, as unzip restores it.
+inline ZipEntry symlinkEntry(std::string name, std::string target)
+{
+    return {std::move(name), std::move(target), 0120777};
 }
 
 // ---- Word-processing containers.

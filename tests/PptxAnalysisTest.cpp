@@ -1,8 +1,8 @@
+#include "analysis/PptxAnalysis.h"
+#include "OfficeZip.h"
 #include "analysis/FileProcessor.h"
 #include "analysis/OfficeArchive.h"
-#include "analysis/PptxAnalysis.h"
 #include "analysis/WordCount.h"
-#include "OfficeZip.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,8 @@ ZipEntry notes(int number, const std::string& text)
 }
 
 const ZipEntry presentation{"ppt/presentation.xml", "<p:presentation xmlns:p=\"p\"/>", {}};
-const ZipEntry slideRelationships{"ppt/slides/_rels/slide1.xml.rels", "<Relationships>not counted</Relationships>", {}};
+const ZipEntry slideRelationships{
+    "ppt/slides/_rels/slide1.xml.rels", "<Relationships>not counted</Relationships>", {}};
 
 } // namespace
 
@@ -49,20 +50,20 @@ TEST(SlideText, ReplacesMarkupByBlanksThenDecodesTheFiveEntitiesInTurn)
         {"<a:t>Hello</a:t>", " Hello "},
         {"<?xml version=\"1.0\"?>\n<p:sld><a:t>x</a:t></p:sld>", " \n  x  "},
         {"<a:t>Tom &amp; Jerry</a:t>", " Tom & Jerry "},
-        {"&lt;b&gt;", "<b>"},                      // decoded after the markup is gone: stays
-        {"&amp;lt;", "&lt;"},                      // "&lt;" was decoded before "&amp;"
+        {"&lt;b&gt;", "<b>"}, // decoded after the markup is gone: stays
+        {"&amp;lt;", "&lt;"}, // "&lt;" was decoded before "&amp;"
         {"&amp;gt;", "&gt;"},
-        {"&amp;quot;", "\""},                      // "&quot;" comes after "&amp;"
+        {"&amp;quot;", "\""}, // "&quot;" comes after "&amp;"
         {"&amp;apos;", "'"},
-        {"&amp;amp;", "&amp;"},                    // one pass, left to right
+        {"&amp;amp;", "&amp;"}, // one pass, left to right
         {"&quot;&apos;", "\"'"},
-        {"&#65;&nbsp;&LT;", "&#65;&nbsp;&LT;"},    // anything else stands
+        {"&#65;&nbsp;&LT;", "&#65;&nbsp;&LT;"}, // anything else stands
         {"a<>b", "a<>b"},
-        {"<a:t x=\"1>2\">w</a:t>", " 2\">w "},     // ">" in an attribute ends the tag early
-        {"\xEF\xBB\xBF<a>b</a>", " b "},           // a byte-order mark is no text
+        {"<a:t x=\"1>2\">w</a:t>", " 2\">w "}, // ">" in an attribute ends the tag early
+        {"\xEF\xBB\xBF<a>b</a>", " b "},       // a byte-order mark is no text
         {"<a>caf\xC3\xA9</a>", " caf\xC3\xA9 "},
-        {"<a>\xC3</a>", ""},                        // not UTF-8: nothing
-        {"<a>\xED\xA0\x80</a>", ""},                // an encoded surrogate is not UTF-8
+        {"<a>\xC3</a>", ""},         // not UTF-8: nothing
+        {"<a>\xED\xA0\x80</a>", ""}, // an encoded surrogate is not UTF-8
         {"", ""},
     };
     for (const auto& [xml, text] : cases) {
@@ -73,9 +74,28 @@ TEST(SlideText, ReplacesMarkupByBlanksThenDecodesTheFiveEntitiesInTurn)
 
 TEST(SlideText, CountingInOnePassGivesWhatTheReplacementsGive)
 {
-    const std::vector<std::string> pieces{"<", ">", "a", "b", " ", "\n", "&", "amp;", "lt;", "gt;", "&lt;", "&quot;",
-                                          "&apos;", "<a:t>", "</a:t>", "\xC3\xA9", "\xE2\x80\xA8", "\xC2\xA0", "\xFF",
-                                          "\xC3", ";", "<x y=\"1>2\">"};
+    const std::vector<std::string> pieces{"<",
+                                          ">",
+                                          "a",
+                                          "b",
+                                          " ",
+                                          "\n",
+                                          "&",
+                                          "amp;",
+                                          "lt;",
+                                          "gt;",
+                                          "&lt;",
+                                          "&quot;",
+                                          "&apos;",
+                                          "<a:t>",
+                                          "</a:t>",
+                                          "\xC3\xA9",
+                                          "\xE2\x80\xA8",
+                                          "\xC2\xA0",
+                                          "\xFF",
+                                          "\xC3",
+                                          ";",
+                                          "<x y=\"1>2\">"};
     std::mt19937 random(12345);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(0, 24);
@@ -103,7 +123,8 @@ TEST_F(PptxTest, CountsSlidePartsAsPagesAndTheirWords)
 
 TEST_F(PptxTest, NotesAddWordsButNoPages)
 {
-    const FileInfo info = analyse({slide(1, "One"), slide(2, "Two"), notes(1, "Say hello"), notes(2, "then goodbye")});
+    const FileInfo info =
+        analyse({slide(1, "One"), slide(2, "Two"), notes(1, "Say hello"), notes(2, "then goodbye")});
     EXPECT_EQ(info.pages, 2);
     EXPECT_EQ(info.words, 6);
 }
@@ -139,16 +160,17 @@ TEST_F(PptxTest, WordsAreWhatStandsBetweenTheMarkup)
 {
     const std::vector<std::pair<std::string, std::int64_t>> cases{
         {"<a:r><a:t>Hel</a:t></a:r><a:r><a:t>lo</a:t></a:r>", 2}, // a word split over two runs
-        {"<a:t>salt &amp; pepper</a:t>", 3},                       // a lone entity is a word
+        {"<a:t>salt &amp; pepper</a:t>", 3},                      // a lone entity is a word
         {"<a:t>&lt;tag&gt;</a:t>", 1},
-        {"<a:fld type=\"slidenum\"><a:t>7</a:t></a:fld>", 1},     // field text counts
-        {"<a:t x=\"1>2 3\">w</a:t>", 2},                           // the tag ends early: 2 3">w
-        {"<a:t>caf\xC3\xA9\xC2\xA0\x63r\xC3\xA8me</a:t>", 2},       // a no-break space separates
-        {"<a:t>\xFFinvalid</a:t>", 0},                             // the part is not UTF-8
+        {"<a:fld type=\"slidenum\"><a:t>7</a:t></a:fld>", 1}, // field text counts
+        {"<a:t x=\"1>2 3\">w</a:t>", 2},                      // the tag ends early: 2 3">w
+        {"<a:t>caf\xC3\xA9\xC2\xA0\x63r\xC3\xA8me</a:t>", 2}, // a no-break space separates
+        {"<a:t>\xFFinvalid</a:t>", 0},                        // the part is not UTF-8
     };
     for (const auto& [xml, words] : cases) {
         SCOPED_TRACE(xml);
-        const FileInfo info = analyse({{"ppt/slides/slide1.xml", xml, {}}, {"ppt/slides/slide2.xml", "<a:t>x</a:t>", {}}});
+        const FileInfo info =
+            analyse({{"ppt/slides/slide1.xml", xml, {}}, {"ppt/slides/slide2.xml", "<a:t>x</a:t>", {}}});
         EXPECT_EQ(info.pages, 2); // a part that is not UTF-8 is still a slide
         EXPECT_EQ(info.words, words + 1);
     }
@@ -176,6 +198,11 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
         zipFile("unreadable-note.pptx", {slide(1, "fine"), {"ppt/notesSlides/notesSlide1.xml/", "", {}}});
     const auto slidesIsAFile = zipFile("slides-file.pptx", {{"ppt/slides", "a file", {}}});
     const auto fine = zipFile("fine.pptx", {slide(1, "fine")});
+    writeFile(scratch.path() / "secret.txt", "words outside the presentation");
+    const auto linkedSlide =
+        zipFile("linked-slide.pptx",
+                {symlinkEntry("ppt/slides/slide1.xml", (scratch.path() / "secret.txt").native())});
+    const auto linkedFolder = zipFile("linked-folder.pptx", {symlinkEntry("ppt", scratch.path().native())});
 
     struct Case
     {
@@ -184,15 +211,22 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
         std::string description;
     };
     const std::vector<Case> cases{
-        {noSlides, defaultUnzipProgram, "cannot list ppt/slides in " + noSlides.native() + ": No such file or directory"},
+        {noSlides, defaultUnzipProgram,
+         "cannot list ppt/slides in " + noSlides.native() + ": No such file or directory"},
         {in / "plain.pptx", defaultUnzipProgram,
          "cannot list ppt/slides in " + (in / "plain.pptx").native() + ": No such file or directory"},
-        {slidesIsAFile, defaultUnzipProgram, "cannot list ppt/slides in " + slidesIsAFile.native() + ": Not a directory"},
+        {slidesIsAFile, defaultUnzipProgram,
+         "cannot list ppt/slides in " + slidesIsAFile.native() + ": Not a directory"},
         {unreadableSlide, defaultUnzipProgram,
          "cannot read ppt/slides/slide2.xml from " + unreadableSlide.native() + ": Is a directory"},
         {unreadableNote, defaultUnzipProgram,
          "cannot read ppt/notesSlides/notesSlide1.xml from " + unreadableNote.native() + ": Is a directory"},
         {fine, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
+        {linkedSlide, defaultUnzipProgram,
+         "cannot read ppt/slides/slide1.xml from " + linkedSlide.native() +
+             ": ppt/slides/slide1.xml is a symbolic link"},
+        {linkedFolder, defaultUnzipProgram,
+         "cannot list ppt/slides in " + linkedFolder.native() + ": ppt is a symbolic link"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location);
@@ -203,6 +237,17 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
         EXPECT_EQ(diagnostics.str(), errorLine + c.description + "\n");
         EXPECT_EQ(leftovers(), std::vector<std::string>{});
     }
+}
+
+TEST_F(PptxTest, NotesBehindASymbolicLinkAreNotRead)
+{
+    fs::create_directory(scratch.path() / "notes");
+    writeFile(scratch.path() / "notes" / "notesSlide1.xml", "three more words");
+    const FileInfo info =
+        analyse({slide(1, "one"), symlinkEntry("ppt/notesSlides", (scratch.path() / "notes").native())});
+    EXPECT_EQ(info.pages, 1);
+    EXPECT_EQ(info.words, 1);
+    EXPECT_EQ(diagnostics.str(), "");
 }
 
 TEST_F(PptxTest, FilesWhoseNamesUnzipWouldExpandAreEachAnalysedThemselves)

@@ -76,16 +76,18 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         const ExtractionDirectory extracted = extractOfficeArchive(location, unzipProgram);
 
         const std::filesystem::path appXml = extracted.path() / "docProps" / "app.xml";
+        const std::string failure = "cannot read docProps/app.xml from " + location.native();
+        refuseLinks(extracted.path(), "docProps/app.xml", failure);
         const std::optional<FileBytes> properties = FileBytes::read(appXml);
         if (!properties) {
-            throw std::runtime_error("cannot read docProps/app.xml from " + location.native() + ": " +
-                                     describeReadFailure(appXml));
+            throw std::runtime_error(failure + ": " + describeReadFailure(appXml));
         }
         const std::int64_t pages = storedPageCount(properties->view());
 
         const std::optional<FileBytes> document = FileBytes::read(location);
         if (!document) {
-            throw std::runtime_error("cannot read " + location.native() + ": " + describeReadFailure(location));
+            throw std::runtime_error("cannot read " + location.native() + ": " +
+                                     describeReadFailure(location));
         }
         const std::optional<std::string> text = importDocxText(document->view());
         if (!text) {

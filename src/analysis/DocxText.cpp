@@ -12,13 +12,20 @@
 namespace pagetally {
 namespace {
 
-constexpr std::string_view transitionalRelationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+constexpr std::string_view transitionalRelationships =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 constexpr std::string_view strictRelationships = "http://purl.oclc.org/ooxml/officeDocument/relationships/";
-constexpr std::string_view transitionalWordprocessing = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr std::string_view transitionalWordprocessing =
+    "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 constexpr std::string_view strictWordprocessing = "http://purl.oclc.org/ooxml/wordprocessingml/main";
-constexpr std::string_view markupCompatibility = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+constexpr std::string_view markupCompatibility =
+    "http://schemas.openxmlformats.org/markup-compatibility/2006";
 
 // ---- The container, read in place from the caller's bytes.
+
+// Word itself opens no document above 512 MB; a part that inflates beyond this is a
+// decompression bomb, not a document, and would only exhaust the memory.
+constexpr std::size_t maximumPartSize = std::size_t(512) << 20;
 
 struct ArchiveCloser
 {
@@ -74,7 +81,10 @@ public:
         std::string data;
         if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(index), 0, &stat) == 0 &&
             (stat.valid & ZIP_STAT_SIZE) != 0) {
-            data.reserve(static_cast<std::size_t>(std::min<zip_uint64_t>(stat.size, 64u << 20)));
+            if (stat.size > maximumPartSize) {
+                return std::nullopt;
+            }
+            data.reserve(static_cast<std::size_t>(stat.size));
         }
         char buffer[1 << 16];
         for (;;) {
@@ -84,6 +94,9 @@ public:
             }
             if (n == 0) {
                 break;
+            }
+            if (data.size() + static_cast<std::size_t>(n) > maximumPartSize) {
+                return std::nullopt;
             }
             data.append(buffer, static_cast<std::size_t>(n));
         }
@@ -256,7 +269,8 @@ public:
         declare(element);
         const std::string_view name = element.name();
         const auto colon = name.find(':');
-        const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+        const std::string_view prefix =
+            colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
         local = colon == std::string_view::npos ? name : name.substr(colon + 1);
         return lookup(prefix);
     }
@@ -366,7 +380,8 @@ private:
             // Only the child's name is resolved here; its own declarations are read when it is visited.
             const std::string_view name = child.name();
             const auto colon = name.find(':');
-            const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+            const std::string_view prefix =
+                colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
             const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
             if (lookup(prefix) != Namespace::MarkupCompatibility) {
                 continue;

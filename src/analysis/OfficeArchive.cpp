@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
-#include <stdexcept>
 #include <spawn.h>
+#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -119,8 +119,8 @@ void runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directo
     std::string archiveName = "/dev/fd/" + std::to_string(archiveDescriptor);
     std::string into = "-d";
     std::string target = directory.native();
-    std::array<char*, 6> argv{program.data(), quiet.data(), archiveName.data(), into.data(), target.data(),
-                              nullptr};
+    std::array<char*, 6> argv{program.data(), quiet.data(),  archiveName.data(),
+                              into.data(),    target.data(), nullptr};
 
     pid_t pid = 0;
     if (int rc = posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(), argv.data(), environ);
@@ -203,7 +203,9 @@ ExtractionDirectory extractOfficeArchive(const fs::path& location, const fs::pat
     if (archive.get() < 0) {
         fail(errno, "cannot open " + location.native());
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(archive.get(), &st) != 0) {
         fail(errno, "cannot open " + location.native());
     }
@@ -225,6 +227,18 @@ void removeExtractedArchive(const fs::path& directory) noexcept
     if (ec) {
         makeRemovable(directory);
         fs::remove_all(directory, ec);
+    }
+}
+
+void refuseLinks(const fs::path& root, const fs::path& relative, const std::string& failure)
+{
+    fs::path below;
+    for (const fs::path& component : relative) {
+        below /= component;
+        std::error_code ec;
+        if (fs::symlink_status(root / below, ec).type() == fs::file_type::symlink) {
+            throw std::runtime_error(failure + ": " + below.native() + " is a symbolic link");
+        }
     }
 }
 

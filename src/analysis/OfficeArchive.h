@@ -43,6 +43,13 @@ ExtractionDirectory extractOfficeArchive(const std::filesystem::path& location,
 // Removes an extraction directory and everything below it; errors are ignored.
 void removeExtractedArchive(const std::filesystem::path& directory) noexcept;
 
+// Throws std::runtime_error("<failure>: <component> is a symbolic link") if a component of
+// `relative` below the extraction directory `root` is a symbolic link. unzip restores links
+// stored in a container, and a part read through one could be any file on the system.
+void refuseLinks(const std::filesystem::path& root,
+                 const std::filesystem::path& relative,
+                 const std::string& failure);
+
 // Why a file that FileBytes::read could not read is unreadable, in words for an error line.
 std::string describeReadFailure(const std::filesystem::path& path);
 

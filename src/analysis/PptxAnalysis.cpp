@@ -35,11 +35,13 @@ std::string replaceAll(std::string_view text, std::string_view what, std::string
 
 // The entries of `folder` whose name begins with `prefix` and whose extension is exactly "xml",
 // in the order of the listing. Throws when the folder cannot be listed.
-std::vector<fs::path> listParts(const fs::path& folder, std::string_view prefix, const std::string& what)
+std::vector<fs::path>
+listParts(const fs::path& root, const fs::path& relative, std::string_view prefix, const std::string& what)
 {
+    refuseLinks(root, relative, what);
     std::vector<fs::path> parts;
     std::error_code ec;
-    fs::directory_iterator it(folder, ec);
+    fs::directory_iterator it(root / relative, ec);
     for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().native();
         if (name.starts_with(prefix) && pathExtension(it->path()) == "xml") {
@@ -54,10 +56,12 @@ std::vector<fs::path> listParts(const fs::path& folder, std::string_view prefix,
 
 std::int64_t partWords(const fs::path& part, const fs::path& extracted, const fs::path& location)
 {
+    const fs::path relative = part.lexically_relative(extracted);
+    const std::string failure = "cannot read " + relative.native() + " from " + location.native();
+    refuseLinks(extracted, relative, failure);
     const std::optional<FileBytes> bytes = FileBytes::read(part);
     if (!bytes) {
-        throw std::runtime_error("cannot read " + part.lexically_relative(extracted).native() + " from " +
-                                 location.native() + ": " + describeReadFailure(part));
+        throw std::runtime_error(failure + ": " + describeReadFailure(part));
     }
     return countSlideWords(bytes->view());
 }
@@ -102,8 +106,8 @@ FileInfo analysePptx(const fs::path& location,
     try {
         const ExtractionDirectory extracted = extractOfficeArchive(location, unzipProgram);
 
-        std::vector<fs::path> slides =
-            listParts(extracted.path() / "ppt" / "slides", "slide", "cannot list ppt/slides in " + location.native());
+        std::vector<fs::path> slides = listParts(extracted.path(), "ppt/slides", "slide",
+                                                 "cannot list ppt/slides in " + location.native());
         // Plain code-point order of the names (UTF-8 byte order is code-point order): slide10 before slide2.
         std::ranges::sort(slides, {}, [](const fs::path& p) { return p.filename().native(); });
         const auto pages = static_cast<std::int64_t>(slides.size());
@@ -115,9 +119,10 @@ FileInfo analysePptx(const fs::path& location,
         }
         std::vector<fs::path> notes;
         try {
-            notes = listParts(extracted.path() / "ppt" / "notesSlides", "notesSlide", {});
-        } catch (const std::system_error&) {
-            // A presentation without notes has no such folder.
+            notes =
+                listParts(extracted.path(), "ppt/notesSlides", "notesSlide", "cannot list ppt/notesSlides");
+        } catch (const std::runtime_error&) {
+            // A presentation without notes has no such folder; notes behind a link are not read.
         }
         for (const fs::path& note : notes) {
             words += partWords(note, extracted.path(), location);
