@@ -26,9 +26,10 @@ namespace {
 constexpr int bookPages = 300;
 constexpr std::size_t jsonSize = 100'000'000;
 
-const char* const vocabulary[] = {"the", "contract", "shall", "be", "translated", "by", "Friday,", "and",
-                                  "reviewed", "-", "well-known", "terms", "of", "reference.", "within", "days",
-                                  "interpreter", "glossary", "invoice", "Müller", "café", "naïve"};
+const char* const vocabulary[] = {"the",     "contract",   "shall",    "be",   "translated",  "by",
+                                  "Friday,", "and",        "reviewed", "-",    "well-known",  "terms",
+                                  "of",      "reference.", "within",   "days", "interpreter", "glossary",
+                                  "invoice", "Müller",     "café",     "naïve"};
 constexpr std::size_t vocabularySize = sizeof vocabulary / sizeof vocabulary[0];
 
 // A book-like PDF: every page 46 lines of about eleven words, one text string per line, Helvetica.
@@ -60,9 +61,10 @@ std::string makeBook()
         content += "ET\n";
         const std::size_t pageObject = objects.size() + 1;
         kids += std::to_string(pageObject) + " 0 R ";
-        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> "
-                          ">> /Contents " +
-                          std::to_string(pageObject + 1) + " 0 R >>");
+        objects.push_back(
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> "
+            ">> /Contents " +
+            std::to_string(pageObject + 1) + " 0 R >>");
         objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
                           "\nendstream");
     }
@@ -127,7 +129,8 @@ std::string toUtf16le(std::string_view ascii)
 const std::filesystem::path& scratch()
 {
     static const std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("pagetally-bench-pdf-json-" + std::to_string(::getpid()));
+        auto d = std::filesystem::temp_directory_path() /
+                 ("pagetally-bench-pdf-json-" + std::to_string(::getpid()));
         std::filesystem::create_directories(d);
         return d;
     }();
@@ -215,7 +218,8 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string_view(argv[1]) == "--write-fixtures") {
         const std::filesystem::path dir = argv[2];
         const auto write = [&](const std::string& name, const std::string& bytes) {
-            std::ofstream(dir / name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            std::ofstream(dir / name, std::ios::binary)
+                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         };
         write("book.pdf", makeBook());
         write("big.json", makeJson(jsonSize));

@@ -1,5 +1,5 @@
-#include "analysis/FileProcessor.h"
 #include "analysis/JsonAnalysis.h"
+#include "analysis/FileProcessor.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -124,13 +124,16 @@ TEST(JsonWords, RepeatedKeyKeepsOnlyItsLastValue)
         {"same key in different objects", R"([{"a":"one"},{"a":"two"}])", 2},
         {"repeat inside a nested object", R"({"o":{"k":"gone gone","k":"kept"},"p":"also"})", 2},
         {"keys differing only by case", R"({"a":"one","A":"two"})", 2},
-        {"large object with a repeat", "{" + [] {
-             std::string members;
-             for (int i = 0; i < 40; ++i) {
-                 members += "\"k" + std::to_string(i) + "\":\"v v\",";
-             }
-             return members + "\"k7\":\"single\"";
-         }() + "}",
+        {"large object with a repeat",
+         "{" +
+             [] {
+                 std::string members;
+                 for (int i = 0; i < 40; ++i) {
+                     members += "\"k" + std::to_string(i) + "\":\"v v\",";
+                 }
+                 return members + "\"k7\":\"single\"";
+             }() +
+             "}",
          79},
     });
 }
@@ -237,8 +240,8 @@ TEST(CollectJsonStrings, GivesTheValueTextsInDocumentOrder)
     const auto texts = collectJSONStrings(
         R"({"a":"x y","b":[1E+2,true,false,null,"",-0.5],"c":123456789012345678901234567890})");
     ASSERT_TRUE(texts);
-    EXPECT_EQ(*texts,
-              (std::vector<std::string>{"x y", "1E+2", "1", "0", "", "-0.5", "123456789012345678901234567890"}));
+    EXPECT_EQ(*texts, (std::vector<std::string>{"x y", "1E+2", "1", "0", "", "-0.5",
+                                                "123456789012345678901234567890"}));
 }
 
 TEST(CollectJsonStrings, KeepsOnlyTheLastValueOfARepeatedKey)
@@ -289,7 +292,8 @@ TEST(ProcessJson, FifoNamedLikeJsonDoesNotBlock)
     const test::TempDir dir;
     const auto fifo = dir.path() / "pipe.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    auto result = std::async(std::launch::async, [&] { return FileProcessor::processJSON(fifo, "pipe.json", "JSON"); });
+    auto result =
+        std::async(std::launch::async, [&] { return FileProcessor::processJSON(fifo, "pipe.json", "JSON"); });
     if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         // Release the blocked reader so that the test can end, then fail.
         const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);

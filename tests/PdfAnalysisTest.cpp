@@ -62,11 +62,13 @@ std::string makePdf(const std::vector<std::optional<std::string>>& pages)
     objects.push_back("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const std::size_t contents = pages[i] ? 5 + 2 * i : 999;
-        objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R "
-                          ">> >> /Contents " +
-                          std::to_string(contents) + " 0 R >>");
+        objects.push_back(
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R "
+            ">> >> /Contents " +
+            std::to_string(contents) + " 0 R >>");
         const std::string stream = pages[i].value_or("");
-        objects.push_back("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream + "\nendstream");
+        objects.push_back("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
+                          "\nendstream");
     }
     std::string pdf = "%PDF-1.4\n";
     std::vector<std::size_t> offsets;
@@ -117,7 +119,8 @@ FileInfo analyse(const std::filesystem::path& path)
 TEST(ProcessPdf, CountsEveryPageAndAddsTheirWords)
 {
     const test::TempDir dir;
-    const auto file = dir.write("three.pdf", makePdf({textPage(words(100)), imageOnlyPage, textPage(words(50))}));
+    const auto file =
+        dir.write("three.pdf", makePdf({textPage(words(100)), imageOnlyPage, textPage(words(50))}));
     const FileInfo info = analyse(file);
     EXPECT_EQ(info.fileName, "three.pdf");
     EXPECT_EQ(info.fileType, "PDF");
@@ -155,8 +158,9 @@ TEST(ProcessPdf, WordsPlacedByKerningWithoutSpaceCharactersAreSeparated)
 {
     // Typesetters that never write a space move the pen between words instead.
     const test::TempDir dir;
-    const std::string content = "BT /F1 11 Tf 72 740 Td [(Words)-333(placed)-333(by)-333(kerning)-333(alo)10(ne)] TJ "
-                                "0 -14 Td [(and)-333(a)-333(second)-333(line)] TJ ET\n";
+    const std::string content =
+        "BT /F1 11 Tf 72 740 Td [(Words)-333(placed)-333(by)-333(kerning)-333(alo)10(ne)] TJ "
+        "0 -14 Td [(and)-333(a)-333(second)-333(line)] TJ ET\n";
     EXPECT_EQ(analyse(dir.write("kerned.pdf", makePdf({content}))).words, 9);
 }
 
@@ -235,9 +239,9 @@ struct TypesetCase
 TEST(ProcessPdf, TypesetLayoutsComeWithinOnePercentOfTheTrueCount)
 {
     // Two justified, hyphenated columns; one narrow justified column; ruled and unruled tables.
-    for (const TypesetCase& c : {TypesetCase{"pdf/columns.pdf", 1, 528},
-                                 TypesetCase{"pdf/narrow.pdf", 3, 792},
-                                 TypesetCase{"pdf/table.pdf", 1, 60}}) {
+    for (const TypesetCase& c :
+         {TypesetCase{"pdf/columns.pdf", 1, 528}, TypesetCase{"pdf/narrow.pdf", 3, 792},
+          TypesetCase{"pdf/table.pdf", 1, 60}}) {
         SCOPED_TRACE(c.file);
         const FileInfo info = analyse(dataFile(c.file));
         EXPECT_EQ(info.pages, c.pages);

@@ -253,8 +253,7 @@ std::optional<std::string> withNumbersAsZero(std::string_view text)
             }
             copy[i] = '0';
             std::fill(copy.begin() + static_cast<std::ptrdiff_t>(i + 1),
-                      copy.begin() + static_cast<std::ptrdiff_t>(end),
-                      ' ');
+                      copy.begin() + static_cast<std::ptrdiff_t>(end), ' ');
             i = end;
         } else {
             ++i;
@@ -348,7 +347,10 @@ private:
         return true;
     }
 
-    std::string_view key(const Member& m) const { return std::string_view(keys_).substr(m.keyOffset, m.keyLength); }
+    std::string_view key(const Member& m) const
+    {
+        return std::string_view(keys_).substr(m.keyOffset, m.keyLength);
+    }
 
     // Of the members of the object now closing, those whose key comes again later hold no value:
     // their values are taken back, the last member first so that earlier positions stay valid.
@@ -394,15 +396,15 @@ constexpr unsigned parseFlags = rapidjson::kParseIterativeFlag | rapidjson::kPar
 
 enum class Outcome { ok, invalid, numberOutOfRange };
 
-template <class Sink>
-Outcome read(std::string_view text, Sink& sink, std::string_view original = {})
+template <class Sink> Outcome read(std::string_view text, Sink& sink, std::string_view original = {})
 {
     rapidjson::MemoryStream stream(text.data(), text.size());
     ValueHandler<Sink> handler(sink, original, original.empty() ? nullptr : &stream);
     rapidjson::Reader reader;
     const rapidjson::ParseResult result = reader.Parse<parseFlags>(stream, handler);
     if (result.IsError()) {
-        return result.Code() == rapidjson::kParseErrorNumberTooBig ? Outcome::numberOutOfRange : Outcome::invalid;
+        return result.Code() == rapidjson::kParseErrorNumberTooBig ? Outcome::numberOutOfRange
+                                                                   : Outcome::invalid;
     }
     // The stream reads a zero byte as its end, so the reader stops at one without complaint.
     return stream.Tell() == text.size() ? Outcome::ok : Outcome::invalid;
@@ -410,8 +412,7 @@ Outcome read(std::string_view text, Sink& sink, std::string_view original = {})
 
 // Reads UTF-8 JSON text (without byte-order mark) into the sink; false if it is not JSON text
 // whose top level is an object or an array.
-template <class Sink>
-bool readText(std::string_view text, Sink& sink)
+template <class Sink> bool readText(std::string_view text, Sink& sink)
 {
     const auto first = std::find_if_not(text.begin(), text.end(), isJsonWhitespace);
     if (first == text.end() || (*first != '{' && *first != '[')) {
@@ -430,8 +431,7 @@ bool readText(std::string_view text, Sink& sink)
     return zeroed && read(*zeroed, sink, text) == Outcome::ok;
 }
 
-template <class Sink>
-bool readDocument(std::string_view document, Sink& sink)
+template <class Sink> bool readDocument(std::string_view document, Sink& sink)
 {
     const auto [encoding, bomLength] = detectEncoding(document);
     document.remove_prefix(bomLength);

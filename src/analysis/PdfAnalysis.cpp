@@ -86,7 +86,7 @@ PdfCount countPdf(const std::filesystem::path& location)
     // Only a regular file is handed to the library: opening a FIFO would wait for a writer.
     // The library then opens the very file this descriptor holds, so nothing can swap it.
     const Descriptor fd(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st{};
+    struct stat st = {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return {};
     }
