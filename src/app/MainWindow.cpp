@@ -18,7 +18,8 @@ public:
     {
         const bool horizontal = edges == Qt::LeftEdge || edges == Qt::RightEdge;
         const bool vertical = edges == Qt::TopEdge || edges == Qt::BottomEdge;
-        const bool falling = edges == (Qt::TopEdge | Qt::LeftEdge) || edges == (Qt::BottomEdge | Qt::RightEdge);
+        const bool falling =
+            edges == (Qt::TopEdge | Qt::LeftEdge) || edges == (Qt::BottomEdge | Qt::RightEdge);
         setCursor(horizontal ? Qt::SizeHorCursor
                   : vertical ? Qt::SizeVerCursor
                   : falling  ? Qt::SizeFDiagCursor
@@ -121,8 +122,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     // The menu bar's empty stretch moves the window, as a title bar would.
     if (watched == menuBar() && event->type() == QEvent::MouseButtonPress) {
         auto* press = static_cast<QMouseEvent*>(event);
-        if (press->button() == Qt::LeftButton && menuBar()->actionAt(press->position().toPoint()) == nullptr &&
-            windowHandle() != nullptr) {
+        if (press->button() == Qt::LeftButton &&
+            menuBar()->actionAt(press->position().toPoint()) == nullptr && windowHandle() != nullptr) {
             windowHandle()->startSystemMove();
             return true;
         }

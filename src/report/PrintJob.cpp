@@ -81,7 +81,8 @@ bool renderReport(const PrintView& view, QPrinter& printer, QWidget* progressPar
             break;
         }
         const double top = starts[page];
-        const double bottom = std::min(viewHeight, page + 1 < starts.size() ? starts[page + 1] : top + pageHeight);
+        const double bottom =
+            std::min(viewHeight, page + 1 < starts.size() ? starts[page + 1] : top + pageHeight);
         painter.save();
         painter.scale(dotsPerPoint * scale, dotsPerPoint * scale);
         painter.translate(-PrintView::paddingLeft, -top);

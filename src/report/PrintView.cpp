@@ -62,14 +62,13 @@ constexpr double ruleThickness = 1;
 
 } // namespace
 
-PrintView::PrintView(std::vector<FileInfo> files, std::int64_t totalPages, std::int64_t totalWords, double totalDuration)
-    : files_(std::move(files)),
-      totalPages_(totalPages),
-      totalWords_(totalWords),
-      totalDuration_(totalDuration),
-      titleFont_(reportFont(16, QFont::Bold)),
-      boldFont_(reportFont(10, QFont::Bold)),
-      regularFont_(reportFont(10, QFont::Normal))
+PrintView::PrintView(std::vector<FileInfo> files,
+                     std::int64_t totalPages,
+                     std::int64_t totalWords,
+                     double totalDuration)
+    : files_(std::move(files)), totalPages_(totalPages), totalWords_(totalWords),
+      totalDuration_(totalDuration), titleFont_(reportFont(16, QFont::Bold)),
+      boldFont_(reportFont(10, QFont::Bold)), regularFont_(reportFont(10, QFont::Normal))
 {
     const QString absent = tr(absentValueText.data());
     double y = paddingTop;
@@ -113,13 +112,12 @@ PrintView::PrintView(std::vector<FileInfo> files, std::int64_t totalPages, std::
     bands_.push_back({y, y + rulePadding + ruleThickness + rulePadding});
     y = bands_.back().bottom + stackSpacing;
 
-    const double totalsHeight =
-        addRow(y,
-               {{tr("Total:"), 200},
-                {tr("Duration: ") + text(formatDuration(totalDuration_)), 100},
-                {tr("Pages: ") + text(formatCount(totalPages_)), 100},
-                {tr("Words: ") + text(formatCount(totalWords_)), 100}},
-               0, Style::Bold);
+    const double totalsHeight = addRow(y,
+                                       {{tr("Total:"), 200},
+                                        {tr("Duration: ") + text(formatDuration(totalDuration_)), 100},
+                                        {tr("Pages: ") + text(formatCount(totalPages_)), 100},
+                                        {tr("Words: ") + text(formatCount(totalWords_)), 100}},
+                                       0, Style::Bold);
     bands_.push_back({y, y + totalsHeight});
     contentHeight_ = y + totalsHeight + paddingBottom;
     frame_ = QRectF(0, 0, width, contentHeight_);
@@ -145,7 +143,10 @@ double PrintView::textHeight(const QString& text, Style style, double boxWidth) 
     return layOut(layout, boxWidth);
 }
 
-double PrintView::addRow(double top, const std::vector<std::pair<QString, double>>& cells, double spacing, Style style)
+double PrintView::addRow(double top,
+                         const std::vector<std::pair<QString, double>>& cells,
+                         double spacing,
+                         Style style)
 {
     std::vector<double> heights;
     for (const auto& [cellText, cellWidth] : cells) {
@@ -155,7 +156,8 @@ double PrintView::addRow(double top, const std::vector<std::pair<QString, double
     double x = paddingLeft;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const auto& [cellText, cellWidth] = cells[i];
-        cells_.push_back({cellText, style, QRectF(x, top + (rowHeight - heights[i]) / 2, cellWidth, heights[i])});
+        cells_.push_back(
+            {cellText, style, QRectF(x, top + (rowHeight - heights[i]) / 2, cellWidth, heights[i])});
         x += cellWidth + spacing;
     }
     return rowHeight;

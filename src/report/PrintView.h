@@ -38,7 +38,10 @@ public:
     };
 
     // `files` already in print order; the totals as the caller computed them.
-    PrintView(std::vector<FileInfo> files, std::int64_t totalPages, std::int64_t totalWords, double totalDuration);
+    PrintView(std::vector<FileInfo> files,
+              std::int64_t totalPages,
+              std::int64_t totalWords,
+              double totalDuration);
 
     // The size the print job gives the view; the content is laid out from its top edge.
     void setFrame(const QRectF& frame) { frame_ = frame; }
@@ -63,7 +66,8 @@ private:
 
     // Lays out one row of fixed-width cells at `top`, each centred vertically on the tallest;
     // returns the row's height.
-    double addRow(double top, const std::vector<std::pair<QString, double>>& cells, double spacing, Style style);
+    double
+    addRow(double top, const std::vector<std::pair<QString, double>>& cells, double spacing, Style style);
     const QFont& font(Style style) const;
     double textHeight(const QString& text, Style style, double boxWidth) const;
 

@@ -116,15 +116,15 @@ void ContentView::buildLayout()
     title->setContentsMargins(0, 0, 0, 10);
     stack->addWidget(title, 0, Qt::AlignHCenter);
 
-    QLabel* caption =
-        makeLabel(tr("Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"), QStringLiteral("captionLabel"));
+    QLabel* caption = makeLabel(tr("Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"),
+                                QStringLiteral("captionLabel"));
     useSecondaryColour(caption);
     caption->setContentsMargins(0, 0, 0, 5);
     stack->addWidget(caption, 0, Qt::AlignHCenter);
 
     QLabel* note = makeLabel(
-        tr("When analyzing JSON files, only values are included in the word count; keys are excluded.") + u'\n' +
-            tr("For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute."),
+        tr("When analyzing JSON files, only values are included in the word count; keys are excluded.") +
+            u'\n' + tr("For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute."),
         QStringLiteral("noteLabel"));
     useSecondaryColour(note);
     note->setAlignment(Qt::AlignHCenter);

@@ -14,7 +14,15 @@ class ResultsModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { FileNameColumn, FileTypeColumn, DurationColumn, PagesColumn, WordsColumn, DeleteColumn, ColumnCount };
+    enum Column {
+        FileNameColumn,
+        FileTypeColumn,
+        DurationColumn,
+        PagesColumn,
+        WordsColumn,
+        DeleteColumn,
+        ColumnCount
+    };
     // The record's id, for any cell of its row.
     static constexpr int IdRole = Qt::UserRole + 1;
 

@@ -128,7 +128,10 @@ QList<QUrl> urls(const QStringList& paths)
     return list;
 }
 
-FileInfo record(const char* name, const char* type, std::optional<double> minutes, std::optional<std::int64_t> pages,
+FileInfo record(const char* name,
+                const char* type,
+                std::optional<double> minutes,
+                std::optional<std::int64_t> pages,
                 std::int64_t words)
 {
     return FileInfo::make(name, type, minutes, pages, words);
@@ -173,10 +176,12 @@ void ContentViewTest::showsTheFixedTextsInTheirStyles()
     QCOMPARE(title->text(), QStringLiteral("Pagetally"));
     QVERIFY(title->font().bold());
     QVERIFY(QFontInfo(title->font()).pixelSize() > QFontInfo(caption->font()).pixelSize());
-    QCOMPARE(caption->text(), QStringLiteral("Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"));
+    QCOMPARE(caption->text(),
+             QStringLiteral("Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"));
     QCOMPARE(note->text(),
-             QStringLiteral("When analyzing JSON files, only values are included in the word count; keys are excluded.\n"
-                            "For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute."));
+             QStringLiteral(
+                 "When analyzing JSON files, only values are included in the word count; keys are excluded.\n"
+                 "For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute."));
     QVERIFY(note->alignment() & Qt::AlignHCenter);
     const QColor secondary = view.palette().color(QPalette::PlaceholderText);
     QCOMPARE(caption->palette().color(QPalette::WindowText), secondary);
@@ -189,7 +194,8 @@ void ContentViewTest::showsTheFixedTextsInTheirStyles()
     QVERIFY(top("noteLabel") < top("buttonRow"));
     QVERIFY(top("buttonRow") < top("resultsTable"));
     QVERIFY(top("resultsTable") < top("totalsLine"));
-    for (QWidget* w : {static_cast<QWidget*>(title), static_cast<QWidget*>(caption), static_cast<QWidget*>(note)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(title), static_cast<QWidget*>(caption), static_cast<QWidget*>(note)}) {
         QVERIFY(qAbs(w->geometry().center().x() - view.rect().center().x()) <= 1);
     }
 
@@ -261,9 +267,9 @@ void ContentViewTest::pickedFilesAreAnalysedAndListedByType()
 {
     QTemporaryDir dir;
     const QDir d(dir.path());
-    const QStringList chosen{write(d, "notes.TXT", "one two three"), write(d, "page.html", "<p>four<b>five</b> six</p>"),
-                             write(d, "memo.doc", "never read"), write(d, "talk.wav", wav(6)),
-                             write(d, "photo.png", "skipped")};
+    const QStringList chosen{
+        write(d, "notes.TXT", "one two three"), write(d, "page.html", "<p>four<b>five</b> six</p>"),
+        write(d, "memo.doc", "never read"), write(d, "talk.wav", wav(6)), write(d, "photo.png", "skipped")};
     std::ostringstream out;
     ContentView view({}, out);
     bool showingWhilePicking = false;
@@ -327,8 +333,9 @@ void ContentViewTest::nonLocalChoiceWritesOneErrorLineAndChangesNothing()
     });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
 
-    QCOMPARE(QString::fromStdString(out.str()),
-             QStringLiteral("Error selecting files: “https://example.com/report.pdf” is not a local file.\n"));
+    QCOMPARE(
+        QString::fromStdString(out.str()),
+        QStringLiteral("Error selecting files: “https://example.com/report.pdf” is not a local file.\n"));
     QCOMPARE(namesInOrderOfAddition(view), QStringList({"kept.txt"}));
     QCOMPARE(column(view, 0), QStringList({"kept.txt"}));
 }
@@ -337,7 +344,7 @@ void ContentViewTest::pickerFilterMatchesTheTenExtensionsInAnyCase_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("offered");
-    const QStringList offered{"Report.PDF", "notes.TXT", "a.doc",   "b.Docx", "c.HTML", "d.json",
+    const QStringList offered{"Report.PDF", "notes.TXT", "a.doc",  "b.Docx", "c.HTML", "d.json",
                               "e.Mp3",      "f.mp4",     "g.pPtX", "h.wav",  "i.pdf"};
     for (const QString& name : offered) {
         QTest::newRow(qPrintable(name)) << name << true;
@@ -430,7 +437,8 @@ void ContentViewTest::deletingTheLastRowLeavesZeroTotals()
 
 void ContentViewTest::clearFilesEmptiesTheList()
 {
-    ContentView view({record("a.pdf", "PDF", std::nullopt, 3, 30), record("b.mp3", "MP3", 2.0, std::nullopt, 300)});
+    ContentView view(
+        {record("a.pdf", "PDF", std::nullopt, 3, 30), record("b.mp3", "MP3", 2.0, std::nullopt, 300)});
     QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
     QVERIFY(view.files().empty());
     QCOMPARE(tableOf(view)->model()->rowCount(), 0);
@@ -441,9 +449,10 @@ void ContentViewTest::clearFilesEmptiesTheList()
 
 void ContentViewTest::totalsAgreeWithTheCellsCountingDashAsZero()
 {
-    ContentView view({record("a.mp4", "MP4", 0.5, std::nullopt, 75), record("b.docx", "DOCX", std::nullopt, 3, 200),
-                      record("c.txt", "TXT", std::nullopt, std::nullopt, 9), record("d.pptx", "PPTX", std::nullopt, 4, 16),
-                      record("e.mp3", "MP3", 1.25, std::nullopt, 187)});
+    ContentView view(
+        {record("a.mp4", "MP4", 0.5, std::nullopt, 75), record("b.docx", "DOCX", std::nullopt, 3, 200),
+         record("c.txt", "TXT", std::nullopt, std::nullopt, 9), record("d.pptx", "PPTX", std::nullopt, 4, 16),
+         record("e.mp3", "MP3", 1.25, std::nullopt, 187)});
     QCOMPARE(column(view, 1), QStringList({"DOCX", "MP3", "MP4", "PPTX", "TXT"}));
     QCOMPARE(column(view, 2), QStringList({"-", "1m 15s", "0m 30s", "-", "-"}));
     QCOMPARE(column(view, 3), QStringList({"3", "-", "-", "4", "-"}));
@@ -470,7 +479,8 @@ void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
     ContentView view;
     view.show();
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(d.filePath("batch")), QUrl::fromLocalFile(loose), QUrl("https://example.com/x.txt")});
+    mime.setUrls({QUrl::fromLocalFile(d.filePath("batch")), QUrl::fromLocalFile(loose),
+                  QUrl("https://example.com/x.txt")});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&view, &enter);
     QVERIFY(enter.isAccepted());

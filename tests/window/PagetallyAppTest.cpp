@@ -1,7 +1,7 @@
 // The application shell: the shared "Pagetally" menu, its About items, windows and quitting.
+#include "app/PagetallyApp.h"
 #include "Version.h"
 #include "app/MainWindow.h"
-#include "app/PagetallyApp.h"
 #include "window/ContentView.h"
 
 #include <QMenu>
@@ -87,8 +87,9 @@ void PagetallyAppTest::secondWindowAppendsAnotherPairAndHasItsOwnList()
     QVERIFY(second != first);
     QVERIFY(second->contentView()->files().empty());
     QCOMPARE(first->contentView()->files().size(), 1u);
-    QCOMPARE(items(app.applicationMenu()), QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---",
-                                                        "About Pagetally|", "---", "About Pagetally|"}));
+    QCOMPARE(items(app.applicationMenu()),
+             QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|",
+                          "---", "About Pagetally|"}));
     QCOMPARE(second->menuBar()->actions().first()->menu(), app.applicationMenu());
 }
 

@@ -1,6 +1,6 @@
 // The printed report, read back from the PDF the print job writes: texts, order, positions, pages.
-#include "PdfText.h"
 #include "report/PrintJob.h"
+#include "PdfText.h"
 #include "report/PrintView.h"
 
 #include <QPageLayout>
@@ -15,14 +15,18 @@ using pagetally::test::readPdf;
 
 namespace {
 
-FileInfo record(const std::string& name, const char* type, std::optional<double> minutes,
-                std::optional<std::int64_t> pages, std::int64_t words)
+FileInfo record(const std::string& name,
+                const char* type,
+                std::optional<double> minutes,
+                std::optional<std::int64_t> pages,
+                std::int64_t words)
 {
     return FileInfo::make(name, type, minutes, pages, words);
 }
 
 // Prints `files` to a PDF on `paper` and reads it back.
-std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files, QPageSize::PageSizeId paper = QPageSize::Letter)
+std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files,
+                                QPageSize::PageSizeId paper = QPageSize::Letter)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("report.pdf"));
@@ -66,11 +70,10 @@ private slots:
 
 void PrintJobTest::printsTheRowsInDisplayOrderUnderTheHeader()
 {
-    const std::vector<FileInfo> files{record("notes.txt", "TXT", std::nullopt, std::nullopt, 42),
-                                      record("b.pdf", "PDF", std::nullopt, 3, 120),
-                                      record("contract.docx", "DOCX", std::nullopt, 2, 800),
-                                      record("a.pdf", "PDF", std::nullopt, 1, 10),
-                                      record("talk.mp3", "MP3", 2.05, std::nullopt, 307)};
+    const std::vector<FileInfo> files{
+        record("notes.txt", "TXT", std::nullopt, std::nullopt, 42),
+        record("b.pdf", "PDF", std::nullopt, 3, 120), record("contract.docx", "DOCX", std::nullopt, 2, 800),
+        record("a.pdf", "PDF", std::nullopt, 1, 10), record("talk.mp3", "MP3", 2.05, std::nullopt, 307)};
     const auto pages = printToPdf(files);
     QCOMPARE(pages.size(), 1u);
     const PdfPage& page = pages[0];
@@ -82,7 +85,7 @@ void PrintJobTest::printsTheRowsInDisplayOrderUnderTheHeader()
                                 "a.pdf PDF - 1 10 "
                                 "notes.txt TXT - - 42 "
                                 "Total: Duration: 2m 2s Pages: 6 Words: 1279")
-                                .join(u' '));
+                              .join(u' '));
     // The list itself keeps its order of addition.
     QCOMPARE(files[0].fileName, std::string("notes.txt"));
 }
@@ -103,8 +106,8 @@ void PrintJobTest::placesEachCellAtItsColumnInItsFont()
     QCOMPARE(qRound(title.front().fontSize), 16);
     QVERIFY(title.front().fontName.contains(QLatin1String("Bold")));
 
-    const auto checkColumns = [&](const QString& first, const std::vector<int>& wordIndexes, const double* lefts,
-                                  bool bold) {
+    const auto checkColumns = [&](const QString& first, const std::vector<int>& wordIndexes,
+                                  const double* lefts, bool bold) {
         const auto line = page.lineOf(first);
         for (std::size_t i = 0; i < wordIndexes.size(); ++i) {
             const auto& word = line.at(static_cast<std::size_t>(wordIndexes[i]));
@@ -176,18 +179,20 @@ void PrintJobTest::cancelledPanelLeavesNoFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("never.pdf"));
-    printResults({record("a.txt", "TXT", std::nullopt, std::nullopt, 1)}, nullptr, [&](QPrinter& printer, QWidget*) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        return false;
-    });
+    printResults({record("a.txt", "TXT", std::nullopt, std::nullopt, 1)}, nullptr,
+                 [&](QPrinter& printer, QWidget*) {
+                     printer.setOutputFormat(QPrinter::PdfFormat);
+                     printer.setOutputFileName(path);
+                     return false;
+                 });
     QVERIFY(!QFile::exists(path));
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 void PrintJobTest::longNamesWrapInsideTheirCellAndMakeTheRowTaller()
 {
-    const std::string spaced = "quarterly report with a long descriptive title that takes more than one line.pdf";
+    const std::string spaced =
+        "quarterly report with a long descriptive title that takes more than one line.pdf";
     const std::string solid = std::string(120, 'x') + ".txt";
     const std::vector<FileInfo> files{record(spaced, "PDF", std::nullopt, 12, 3456),
                                       record(solid, "TXT", std::nullopt, std::nullopt, 7),
@@ -228,8 +233,8 @@ void PrintJobTest::manyRecordsContinueOnFurtherPagesBetweenRows()
 {
     std::vector<FileInfo> files;
     for (int i = 0; i < 100; ++i) {
-        files.push_back(record(QStringLiteral("file-%1.txt").arg(i, 3, 10, QLatin1Char('0')).toStdString(), "TXT",
-                               std::nullopt, std::nullopt, i));
+        files.push_back(record(QStringLiteral("file-%1.txt").arg(i, 3, 10, QLatin1Char('0')).toStdString(),
+                               "TXT", std::nullopt, std::nullopt, i));
     }
     const auto pages = printToPdf(files);
     QVERIFY(pages.size() >= 2);
@@ -248,7 +253,8 @@ void PrintJobTest::manyRecordsContinueOnFurtherPagesBetweenRows()
     }
     QVERIFY(pages.front().find(QStringLiteral("Results")) != nullptr);
     QVERIFY(pages.back().find(QStringLiteral("Total:")) != nullptr);
-    QCOMPARE(pages.back().lineTextOf(QStringLiteral("Total:")), words("Total: Duration: 0m 0s Pages: 0 Words: 4950"));
+    QCOMPARE(pages.back().lineTextOf(QStringLiteral("Total:")),
+             words("Total: Duration: 0m 0s Pages: 0 Words: 4950"));
 }
 
 void PrintJobTest::pagesBreakBeforeABandThatDoesNotFit()
@@ -262,13 +268,15 @@ void PrintJobTest::pagesBreakBeforeABandThatDoesNotFit()
 
 void PrintJobTest::narrowPaperShrinksTheReportToThePrintableWidth()
 {
-    const auto pages = printToPdf({record("letter.txt", "TXT", std::nullopt, std::nullopt, 42)}, QPageSize::A5);
+    const auto pages =
+        printToPdf({record("letter.txt", "TXT", std::nullopt, std::nullopt, 42)}, QPageSize::A5);
     QCOMPARE(pages.size(), 1u);
     const PdfPage& page = pages[0];
     const double printable = page.size.width() - 80;
     const double scale = printable / 532;
     for (const auto& word : page.words) {
-        QVERIFY2(word.box.left() >= 40 - 1 && word.box.right() <= page.size.width() - 40 + 1, qPrintable(word.text));
+        QVERIFY2(word.box.left() >= 40 - 1 && word.box.right() <= page.size.width() - 40 + 1,
+                 qPrintable(word.text));
     }
     const auto header = page.lineOf(QStringLiteral("File"));
     QVERIFY(qAbs(header.back().box.left() - (40 + 450 * scale)) < 1.5);
