@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <unistd.h>
 
@@ -257,6 +258,41 @@ TEST_F(DocxTest, ImporterCannotReadWhatIsNoWordProcessingDocument)
     }
     EXPECT_EQ(importDocxText(""), std::nullopt);
     EXPECT_EQ(importDocxText("plain text"), std::nullopt);
+}
+
+TEST_F(DocxTest, ImporterWalksDeepNestingWithoutRecursion)
+{
+    constexpr int depth = 200000;
+    std::string body;
+    for (int i = 0; i < depth; ++i) {
+        body += "<w:sdt><w:sdtContent>";
+    }
+    body += paragraph("deep inside");
+    for (int i = 0; i < depth; ++i) {
+        body += "</w:sdtContent></w:sdt>";
+    }
+    EXPECT_EQ(import(docxEntries(body)), "deep inside\n");
+}
+
+TEST_F(DocxTest, ImporterSurvivesDamagedContainers)
+{
+    const std::string good =
+        readFile(zipFile("good.docx", docxEntries(paragraph("some text") + paragraph("more"))));
+    std::mt19937 random(99);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes = good;
+        std::uniform_int_distribution<std::size_t> at(0, bytes.size() - 1);
+        for (int flips = 1 + round % 8; flips > 0; --flips) {
+            bytes[at(random)] = static_cast<char>(random());
+        }
+        if (round % 3 == 0) {
+            bytes.resize(at(random));
+        }
+        const auto text = importDocxText(bytes); // any answer, but an answer
+        if (text) {
+            EXPECT_LE(countWords(*text), 3);
+        }
+    }
 }
 
 TEST_F(DocxTest, ImporterRefusesAPartThatInflatesBeyondAnyRealDocument)
