@@ -1,5 +1,6 @@
 #include "analysis/DocxText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <exception>
@@ -75,31 +76,38 @@ public:
         if (!entry) {
             return std::nullopt;
         }
-        // The stored size is only a hint: the inflated data decides.
+        // The stated size is only a hint: the inflated data decides. Reading straight into the
+        // string saves a copy of the whole part.
         zip_stat_t stat;
         zip_stat_init(&stat);
-        std::string data;
+        std::size_t expected = 0;
         if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(index), 0, &stat) == 0 &&
             (stat.valid & ZIP_STAT_SIZE) != 0) {
             if (stat.size > maximumPartSize) {
                 return std::nullopt;
             }
-            data.reserve(static_cast<std::size_t>(stat.size));
+            expected = static_cast<std::size_t>(stat.size);
         }
-        char buffer[1 << 16];
+        std::string data;
+        std::size_t size = 0;
         for (;;) {
-            const zip_int64_t n = zip_fread(entry.get(), buffer, sizeof buffer);
+            if (data.size() == size) {
+                if (data.size() >= maximumPartSize) {
+                    return std::nullopt;
+                }
+                // One byte beyond the stated size, so that the end shows without growing.
+                data.resize(std::min(maximumPartSize, std::max(expected + 1, data.size() * 2 + 65536)));
+            }
+            const zip_int64_t n = zip_fread(entry.get(), data.data() + size, data.size() - size);
             if (n < 0) {
                 return std::nullopt;
             }
             if (n == 0) {
                 break;
             }
-            if (data.size() + static_cast<std::size_t>(n) > maximumPartSize) {
-                return std::nullopt;
-            }
-            data.append(buffer, static_cast<std::size_t>(n));
+            size += static_cast<std::size_t>(n);
         }
+        data.resize(size);
         return data;
     }
 
