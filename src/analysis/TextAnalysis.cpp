@@ -1,13 +1,29 @@
 #include "analysis/TextAnalysis.h"
 
+#include "analysis/AsciiBlock.h"
 #include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace pagetally {
+namespace {
 
-void HtmlWordCounter::feed(std::string_view piece)
+// Tags are short and nearly always ASCII: a plain loop beats a call into the validator.
+inline bool isAscii(const char* p, const char* end)
+{
+    unsigned char any = 0;
+    for (; p < end; ++p) {
+        any |= static_cast<unsigned char>(*p);
+    }
+    return any < 0x80;
+}
+
+} // namespace
+
+void HtmlWordCounter::feedPiece(std::string_view piece)
 {
     const char* p = piece.data();
     const char* const end = p + piece.size();
@@ -20,7 +36,7 @@ void HtmlWordCounter::feed(std::string_view piece)
             if (open) {
                 // Whether this "<" opens a tag is known only at the next ">": count on both ways.
                 pending_ = text_;
-                pending_.feed("<");
+                pending_.feed(std::string_view(open, 1));
                 state_ = State::AfterOpen;
             }
             p = stop + (open ? 1 : 0);
@@ -40,7 +56,7 @@ void HtmlWordCounter::feed(std::string_view piece)
             const auto* close = static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
             if (close) {
                 // A tag: it goes without a trace, so a word before it runs on after it.
-                valid_ = WordCounter::isValidUtf8(std::string_view(p, static_cast<std::size_t>(close - p)));
+                valid_ = isAscii(p, close) || WordCounter::isValidUtf8(std::string_view(p, static_cast<std::size_t>(close - p)));
                 state_ = State::Text;
                 p = close + 1;
             } else {
@@ -50,6 +66,80 @@ void HtmlWordCounter::feed(std::string_view piece)
             break;
         }
         }
+    }
+}
+
+namespace {
+
+// Bits 0..k-1 set, for k from 0 to 64.
+inline std::uint64_t below(int k)
+{
+    return k >= 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << k) - 1;
+}
+
+} // namespace
+
+int HtmlWordCounter::feedBlock(const char* block)
+{
+    const BlockMasks m = classifyBlock(block);
+    int limit = m.nonAscii == 0 ? 64 : std::countr_zero(m.nonAscii);
+    std::uint64_t opens = matchBlock(block, '<') & below(limit);
+    const std::uint64_t closes = opens != 0 ? matchBlock(block, '>') & below(limit) : 0;
+    bool afterSeparator = text_.afterSeparator_;
+    std::int64_t count = 0;
+    int textStart = 0;
+    auto countText = [&](int from, int to) { // the text bytes [from, to)
+        if (to > from) {
+            count += std::popcount(wordStarts(m.separator, below(to) & ~below(from), from, afterSeparator));
+            afterSeparator = ((m.separator >> (to - 1)) & 1) != 0;
+        }
+    };
+    while (opens != 0) {
+        const int open = std::countr_zero(opens);
+        const std::uint64_t later = closes & ~below(open + 1);
+        if (later == 0) {
+            limit = open; // this tag runs on past what the masks see: the state machine takes it
+            break;
+        }
+        const int close = std::countr_zero(later);
+        if (close == open + 1) { // "<>" is no tag: both stay text
+            opens &= ~below(open + 1);
+            continue;
+        }
+        countText(textStart, open);
+        textStart = close + 1;
+        opens &= ~below(close + 1); // a "<" inside the tag opens nothing
+    }
+    countText(textStart, limit);
+    text_.count_ += count;
+    text_.afterSeparator_ = afterSeparator;
+    return std::max(limit, textStart);
+}
+
+void HtmlWordCounter::feed(std::string_view piece)
+{
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    while (p < end && valid_) {
+        if (state_ == State::Text && end - p >= 64) {
+            if (const int taken = feedBlock(p); taken > 0) {
+                p += taken;
+                continue;
+            }
+        }
+        const char* stop;
+        if (state_ == State::InTag) {
+            // Straight on to the tag's end: a tag without one may run to the end of the file.
+            const auto* close = static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
+            stop = close ? close + 1 : end;
+        } else {
+            stop = end - p > 64 ? p + 64 : end;
+            while (stop < end && (static_cast<unsigned char>(*stop) & 0xC0) == 0x80) {
+                ++stop; // never cut a UTF-8 sequence
+            }
+        }
+        feedPiece(std::string_view(p, static_cast<std::size_t>(stop - p)));
+        p = stop;
     }
 }
 

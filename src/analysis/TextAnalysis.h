@@ -29,6 +29,12 @@ public:
 
 private:
     enum class State { Text, AfterOpen, InTag };
+    // Takes the ASCII text and tags at the start of a 64-byte block by bit masks, up to the
+    // first non-ASCII byte or the first "<" that does not close inside the block; returns the
+    // number of bytes taken (0 when the block starts with either).
+    int feedBlock(const char* block);
+    // The state machine over any piece.
+    void feedPiece(std::string_view piece);
     State state_ = State::Text;
     WordCounter text_;    // the text before the "<" being looked at
     WordCounter pending_; // the same, continued as if that "<" never finds its ">"

@@ -1,12 +1,11 @@
 #include "analysis/WordCount.h"
 
+#include "analysis/AsciiBlock.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 // Written by hand because the rule is a fixed code-point set that no locale or library
 // classifier reproduces exactly, and because this loop is the hottest path of the program.
@@ -101,44 +100,20 @@ inline std::size_t scanScalar(const unsigned char* p,
     return i;
 }
 
-#if defined(__SSE2__)
-// One bit per byte of the 16 at p: set where the byte is an ASCII separator.
-inline std::uint32_t asciiSeparatorMask(__m128i v)
-{
-    const __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(0x20));
-    const __m128i control = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x08)),
-                                          _mm_cmplt_epi8(v, _mm_set1_epi8(0x0E)));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(space, control)));
-}
-#endif
-
 bool scan(std::string_view text, ScanState& st, bool strict)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
-#if defined(__SSE2__)
     // Blocks of 64 ASCII bytes: a word starts wherever a non-separator follows a separator.
     while (i + 64 <= n) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32));
-        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 48));
-        const std::uint64_t high = std::uint64_t(std::uint32_t(_mm_movemask_epi8(a))) |
-                                   (std::uint64_t(std::uint32_t(_mm_movemask_epi8(b))) << 16) |
-                                   (std::uint64_t(std::uint32_t(_mm_movemask_epi8(c))) << 32) |
-                                   (std::uint64_t(std::uint32_t(_mm_movemask_epi8(d))) << 48);
-        const std::uint64_t sep = std::uint64_t(asciiSeparatorMask(a)) | (std::uint64_t(asciiSeparatorMask(b)) << 16) |
-                                  (std::uint64_t(asciiSeparatorMask(c)) << 32) |
-                                  (std::uint64_t(asciiSeparatorMask(d)) << 48);
+        const BlockMasks m = classifyBlock(text.data() + i);
         // Only the ASCII bytes before the first non-ASCII one are taken here.
-        const int ascii = high == 0 ? 64 : std::countr_zero(high);
-        const std::uint64_t keep = ascii == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << ascii) - 1;
-        const std::uint64_t sepKept = sep & keep;
-        const std::uint64_t starts = ~sepKept & ((sepKept << 1) | (st.afterSeparator ? 1u : 0u)) & keep;
-        st.count += std::popcount(starts);
+        const int ascii = m.nonAscii == 0 ? 64 : std::countr_zero(m.nonAscii);
         if (ascii > 0) {
-            st.afterSeparator = ((sepKept >> (ascii - 1)) & 1) != 0;
+            const std::uint64_t kept = ascii == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << ascii) - 1;
+            st.count += std::popcount(wordStarts(m.separator, kept, 0, st.afterSeparator));
+            st.afterSeparator = ((m.separator >> (ascii - 1)) & 1) != 0;
         }
         i += static_cast<std::size_t>(ascii);
         if (ascii < 64) {
@@ -149,7 +124,6 @@ bool scan(std::string_view text, ScanState& st, bool strict)
             }
         }
     }
-#endif
     if (i < n) {
         i = scanScalar(p, i, n, n, st, strict);
         if (i == npos) {
@@ -183,13 +157,10 @@ bool WordCounter::isValidUtf8(std::string_view piece)
     const std::size_t n = piece.size();
     std::size_t i = 0;
     while (i < n) {
-#if defined(__SSE2__)
-        if (i + 16 <= n &&
-            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))) == 0) {
-            i += 16;
+        if (i + 64 <= n && classifyBlock(piece.data() + i).nonAscii == 0) {
+            i += 64;
             continue;
         }
-#endif
         if (p[i] < 0x80) {
             ++i;
             continue;

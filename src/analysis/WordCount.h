@@ -25,6 +25,7 @@ public:
     std::int64_t count() const { return count_; }
 
 private:
+    friend class HtmlWordCounter; // counts whole blocks of markup without going through feed
     bool afterSeparator_ = true;
     std::int64_t count_ = 0;
 };
