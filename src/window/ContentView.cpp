@@ -93,7 +93,7 @@ ContentView::ContentView(std::vector<FileInfo> files, std::ostream& diagnostics,
 {
     setObjectName(QStringLiteral("contentView"));
     setWindowTitle(tr("Pagetally"));
-    setMinimumSize(minimumWidth_, minimumHeight_);
+    setMinimumSize(minimumContentSize);
     setAcceptDrops(true);
     buildLayout();
     connectActions();

@@ -26,8 +26,7 @@ class ContentView : public QWidget
 
 public:
     // Minimum size of the view, in points.
-    static constexpr int minimumWidth_ = 1000;
-    static constexpr int minimumHeight_ = 600;
+    static constexpr QSize minimumContentSize{1000, 600};
     // Width of the slot each action button sits in.
     static constexpr int buttonSlotWidth = 100;
 

@@ -2,6 +2,7 @@
 
 #include "analysis/Intake.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 
 namespace pagetally {
@@ -26,8 +27,8 @@ QStringList caseInsensitivePatterns()
 
 QString fileDialogNameFilter()
 {
-    return QFileDialog::tr("Documents and recordings") + QStringLiteral(" (") +
-           caseInsensitivePatterns().join(u' ') + u')';
+    return QCoreApplication::translate("pagetally::ContentView", "Documents and recordings") +
+           QStringLiteral(" (") + caseInsensitivePatterns().join(u' ') + u')';
 }
 
 void configureFileDialog(QFileDialog& dialog)
@@ -41,7 +42,7 @@ void configureFileDialog(QFileDialog& dialog)
 
 std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
 {
-    QFileDialog dialog(parent, QFileDialog::tr("Select Files"));
+    QFileDialog dialog(parent, QCoreApplication::translate("pagetally::ContentView", "Select Files"));
     configureFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;

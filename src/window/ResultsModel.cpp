@@ -36,9 +36,6 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
         return {};
     }
     const FileInfo& f = record(index.row());
-    if (role == IdRole) {
-        return text(f.id);
-    }
     if (role == Qt::ToolTipRole && index.column() == FileNameColumn) {
         return text(f.fileName); // the cell may elide a long name
     }

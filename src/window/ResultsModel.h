@@ -23,8 +23,6 @@ public:
         DeleteColumn,
         ColumnCount
     };
-    // The record's id, for any cell of its row.
-    static constexpr int IdRole = Qt::UserRole + 1;
 
     // Fixed column widths of the window's table, in points, left to right.
     static constexpr int columnWidths[ColumnCount] = {500, 80, 80, 80, 80, 50};
