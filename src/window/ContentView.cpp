@@ -1,6 +1,7 @@
 #include "window/ContentView.h"
 
 #include "analysis/Intake.h"
+#include "window/DeleteDelegate.h"
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
 #include "window/TrashIcon.h"
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace pagetally {
@@ -89,7 +89,7 @@ std::vector<std::filesystem::path> droppedLocations(const QMimeData* mime)
 } // namespace
 
 ContentView::ContentView(std::vector<FileInfo> files, std::ostream& diagnostics, QWidget* parent)
-    : QWidget(parent), files_(std::move(files)), diagnostics_(diagnostics), trashIcon_(trashIcon())
+    : QWidget(parent), files_(std::move(files)), diagnostics_(diagnostics)
 {
     setObjectName(QStringLiteral("contentView"));
     setWindowTitle(tr("Pagetally"));
@@ -160,6 +160,10 @@ void ContentView::buildLayout()
     table_ = new QTableView;
     table_->setObjectName(QStringLiteral("resultsTable"));
     table_->setModel(model_);
+    deleteDelegate_ = new DeleteDelegate(trashIcon(), table_);
+    table_->setItemDelegateForColumn(ResultsModel::DeleteColumn, deleteDelegate_);
+    table_->setMouseTracking(true);
+    table_->viewport()->setAttribute(Qt::WA_Hover);
     table_->setSortingEnabled(false);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -229,40 +233,20 @@ void ContentView::connectActions()
     connect(printButton_, &QPushButton::clicked, this, &ContentView::printResults);
     connect(exitButton_, &QPushButton::clicked, this, &ContentView::exitApp);
     connect(table_->verticalScrollBar(), &QScrollBar::rangeChanged, this, &ContentView::fitTableWidth);
+    connect(deleteDelegate_, &DeleteDelegate::deleteRequested, this, [this](int row) {
+        const QString id = QString::fromStdString(model_->record(row).id);
+        // After the table has finished with the click, since the delete rebuilds its rows.
+        QMetaObject::invokeMethod(
+            this, [this, id] { removeFile(id); }, Qt::QueuedConnection);
+    });
 }
 
 void ContentView::refresh()
 {
     model_->setFiles(files_);
-    for (int row = 0; row < model_->rowCount(); ++row) {
-        const QString id = QString::fromStdString(model_->record(row).id);
-        table_->setIndexWidget(model_->index(row, ResultsModel::DeleteColumn), makeDeleteControl(id));
-    }
     durationTotal_->setText(tr("Duration: ") + QString::fromStdString(formatDuration(totalDuration(files_))));
     pagesTotal_->setText(tr("Pages: ") + QString::fromStdString(formatCount(totalPages(files_))));
     wordsTotal_->setText(tr("Words: ") + QString::fromStdString(formatCount(totalWords(files_))));
-}
-
-QWidget* ContentView::makeDeleteControl(const QString& id)
-{
-    auto* control = new QWidget;
-    auto* layout = new QHBoxLayout(control);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(defaultSpacing);
-    auto* button = new QToolButton;
-    button->setObjectName(QStringLiteral("deleteButton"));
-    button->setProperty("fileId", id);
-    button->setAutoRaise(true);
-    button->setIcon(trashIcon_);
-    button->setIconSize(QSize(16, 16));
-    button->setToolTip(tr("Remove from the list"));
-    button->setAccessibleName(tr("Remove from the list"));
-    button->setCursor(Qt::PointingHandCursor);
-    layout->addStretch(1);
-    layout->addWidget(button, 0, Qt::AlignVCenter);
-    layout->addStretch(1);
-    connect(button, &QToolButton::clicked, this, [this, id] { removeFile(id); });
-    return control;
 }
 
 void ContentView::addLocations(const std::vector<std::filesystem::path>& locations)

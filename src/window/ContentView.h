@@ -5,7 +5,6 @@
 #include "report/PrintJob.h"
 #include "window/FilePicker.h"
 
-#include <QIcon>
 #include <QWidget>
 
 #include <filesystem>
@@ -18,6 +17,7 @@ class QTableView;
 
 namespace pagetally {
 
+class DeleteDelegate;
 class ResultsModel;
 
 class ContentView : public QWidget
@@ -67,7 +67,6 @@ private:
     // Rebuilds the rows, the delete controls and the totals from `files_`.
     void refresh();
     void handleFileImport(const QList<QUrl>& urls);
-    QWidget* makeDeleteControl(const QString& id);
     // Table and totals line as wide as the columns, and the scroll bar when there is one.
     void fitTableWidth();
 
@@ -77,10 +76,10 @@ private:
     FilePicker filePicker_ = showFileDialog;
     PrintDialogStep printDialog_ = showPrintDialog;
     bool appeared_ = false;
-    QIcon trashIcon_;
 
     ResultsModel* model_ = nullptr;
     QTableView* table_ = nullptr;
+    DeleteDelegate* deleteDelegate_ = nullptr;
     QPushButton* selectButton_ = nullptr;
     QPushButton* clearButton_ = nullptr;
     QPushButton* printButton_ = nullptr;

@@ -39,6 +39,9 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole && index.column() == FileNameColumn) {
         return text(f.fileName); // the cell may elide a long name
     }
+    if ((role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) && index.column() == DeleteColumn) {
+        return tr("Remove from the list");
+    }
     if (role != Qt::DisplayRole) {
         return {};
     }

@@ -1,7 +1,9 @@
 // The main view: its texts and sizes, intake through the picker and drops, delete, clear, totals.
 #include "window/ContentView.h"
+#include "window/DeleteDelegate.h"
 #include "window/FilePicker.h"
 #include "window/ResultsModel.h"
+#include "window/TrashIcon.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -14,7 +16,6 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <QtEndian>
 #include <QtTest>
 
@@ -107,11 +108,17 @@ QStringList totals(const ContentView& view)
             labelText(view, "wordsTotal")};
 }
 
-QToolButton* deleteButton(const ContentView& view, int row)
+QPoint deleteButtonCentre(const ContentView& view, int row)
 {
     QTableView* table = tableOf(view);
-    QWidget* control = table->indexWidget(table->model()->index(row, ResultsModel::DeleteColumn));
-    return control ? control->findChild<QToolButton*>(QStringLiteral("deleteButton")) : nullptr;
+    const QModelIndex index = table->model()->index(row, ResultsModel::DeleteColumn);
+    table->scrollTo(index);
+    return DeleteDelegate::buttonRect(table->visualRect(index)).center();
+}
+
+void clickDelete(const ContentView& view, int row)
+{
+    QTest::mouseClick(tableOf(view)->viewport(), Qt::LeftButton, {}, deleteButtonCentre(view, row));
 }
 
 QPushButton* button(const ContentView& view, const char* name)
@@ -158,6 +165,8 @@ private slots:
     void fileDialogListsUpperCaseNamesAndHidesOthers();
     void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
     void deletingTheLastRowLeavesZeroTotals();
+    void onlyAClickOnTheGlyphDeletes();
+    void deleteGlyphIsRed();
     void clearFilesEmptiesTheList();
     void totalsAgreeWithTheCellsCountingDashAsZero();
     void droppedFolderIsExpandedRecursivelyInSortedOrder();
@@ -406,13 +415,9 @@ void ContentViewTest::deleteRemovesThatRecordAlsoWhenAnotherHasItsName()
     view.show();
     // Display order: b.pdf, a.txt (1), a.txt (3), c.txt.
     QCOMPARE(column(view, 4), QStringList({"20", "1", "3", "5"}));
-    QToolButton* second = deleteButton(view, 2);
-    QVERIFY(second != nullptr);
-    QCOMPARE(second->property("fileId").toString(), QString::fromStdString(files[2].id));
-    QVERIFY(!second->icon().isNull());
-    second->click();
+    clickDelete(view, 2);
 
-    QCOMPARE(view.files().size(), 3u);
+    QTRY_COMPARE(view.files().size(), 3u);
     QCOMPARE(view.files()[0].id, files[0].id);
     QCOMPARE(view.files()[1].id, files[1].id);
     QCOMPARE(view.files()[2].id, files[3].id);
@@ -430,9 +435,45 @@ void ContentViewTest::deletingTheLastRowLeavesZeroTotals()
     ContentView view({record("only.wav", "WAV", 1.5, std::nullopt, 225)});
     view.show();
     QCOMPARE(labelText(view, "durationTotal"), QStringLiteral("Duration: 1m 30s"));
-    deleteButton(view, 0)->click();
-    QCOMPARE(tableOf(view)->model()->rowCount(), 0);
+    clickDelete(view, 0);
+    QTRY_COMPARE(tableOf(view)->model()->rowCount(), 0);
     QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
+}
+
+void ContentViewTest::onlyAClickOnTheGlyphDeletes()
+{
+    ContentView view({record("a.txt", "TXT", std::nullopt, std::nullopt, 1)});
+    view.show();
+    QWidget* viewport = tableOf(view)->viewport();
+    const QPoint glyph = deleteButtonCentre(view, 0);
+    // Beside the glyph, in the same cell.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, glyph + QPoint(20, 0));
+    // Pressed on the glyph, released elsewhere in the cell.
+    QTest::mousePress(viewport, Qt::LeftButton, {}, glyph);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, glyph + QPoint(20, 0));
+    // Pressed elsewhere in the cell, released on the glyph.
+    QTest::mousePress(viewport, Qt::LeftButton, {}, glyph + QPoint(20, 0));
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, glyph);
+    QCoreApplication::processEvents();
+    QCOMPARE(view.files().size(), 1u);
+    QCOMPARE(tableOf(view)->model()->index(0, ResultsModel::DeleteColumn).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("Remove from the list"));
+}
+
+void ContentViewTest::deleteGlyphIsRed()
+{
+    const QImage image = trashIcon().pixmap(32, 32).toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() > 200) {
+                QVERIFY2(c.red() > 150 && c.green() < 80 && c.blue() < 80, qPrintable(c.name()));
+                ++red;
+            }
+        }
+    }
+    QVERIFY(red > 40);
 }
 
 void ContentViewTest::clearFilesEmptiesTheList()
