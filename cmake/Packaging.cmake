@@ -13,6 +13,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 # The libraries the binaries link against are found by dpkg-shlibdeps; unzip is run, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "unzip")
+# FFmpeg is loaded with dlopen when the first recording is measured, so it is named here too.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "unzip, libavformat59, libavcodec59, libavutil57")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -2,16 +2,21 @@
 
 #include "analysis/Intake.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <dlfcn.h>
 #include <memory>
-#include <mutex>
 #include <sys/stat.h>
 
 extern "C" {
+#include <libavcodec/version.h>
 #include <libavformat/avformat.h>
+#include <libavformat/version.h>
 #include <libavutil/avutil.h>
 #include <libavutil/log.h>
+#include <libavutil/macros.h>
+#include <libavutil/version.h>
 }
 
 namespace pagetally {
@@ -23,15 +28,67 @@ namespace {
 constexpr const char* allowedFormats =
     "mp3,mov,mp4,m4a,3gp,3g2,mj2,wav,w64,aac,flac,ogg,matroska,webm,asf,avi,aiff,caf,mpeg,mpegts";
 
+// FFmpeg is loaded when the first recording is measured, not linked: linking it loads some 150
+// libraries at every start, which costs more than measuring a whole batch of documents. The
+// names carry the major versions of the headers compiled against, so the layouts agree.
+struct Ffmpeg
+{
+    decltype(&::av_log_set_level) logSetLevel = nullptr;
+    decltype(&::av_dict_set) dictSet = nullptr;
+    decltype(&::av_dict_free) dictFree = nullptr;
+    decltype(&::av_packet_alloc) packetAlloc = nullptr;
+    decltype(&::av_packet_free) packetFree = nullptr;
+    decltype(&::av_packet_unref) packetUnref = nullptr;
+    decltype(&::avformat_open_input) openInput = nullptr;
+    decltype(&::avformat_close_input) closeInput = nullptr;
+    decltype(&::avformat_find_stream_info) findStreamInfo = nullptr;
+    decltype(&::av_read_frame) readFrame = nullptr;
+};
+
+// The libraries stay loaded until the program ends. nullptr when they cannot be loaded.
+const Ffmpeg* ffmpeg()
+{
+    static const std::optional<Ffmpeg> api = []() -> std::optional<Ffmpeg> {
+        void* util = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        void* codec = ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        void* format = ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        if (util == nullptr || codec == nullptr || format == nullptr) {
+            return std::nullopt;
+        }
+        Ffmpeg f;
+        bool complete = true;
+        const auto load = [&](void* library, const char* name, auto& function) {
+            function = std::bit_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+            complete = complete && function != nullptr;
+        };
+        load(util, "av_log_set_level", f.logSetLevel);
+        load(util, "av_dict_set", f.dictSet);
+        load(util, "av_dict_free", f.dictFree);
+        load(codec, "av_packet_alloc", f.packetAlloc);
+        load(codec, "av_packet_free", f.packetFree);
+        load(codec, "av_packet_unref", f.packetUnref);
+        load(format, "avformat_open_input", f.openInput);
+        load(format, "avformat_close_input", f.closeInput);
+        load(format, "avformat_find_stream_info", f.findStreamInfo);
+        load(format, "av_read_frame", f.readFrame);
+        if (!complete) {
+            return std::nullopt;
+        }
+        f.logSetLevel(AV_LOG_QUIET);
+        return f;
+    }();
+    return api ? &*api : nullptr;
+}
+
 struct ContextCloser
 {
-    void operator()(AVFormatContext* ctx) const { avformat_close_input(&ctx); }
+    void operator()(AVFormatContext* ctx) const { ffmpeg()->closeInput(&ctx); }
 };
 using Context = std::unique_ptr<AVFormatContext, ContextCloser>;
 
 struct PacketFree
 {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { ffmpeg()->packetFree(&p); }
 };
 
 // value × num / den in double precision, divided last so that whole seconds stay exact.
@@ -40,16 +97,16 @@ double toSeconds(std::int64_t value, AVRational timeBase)
     return static_cast<double>(value) * timeBase.num / timeBase.den;
 }
 
-Context openMedia(const std::filesystem::path& location)
+Context openMedia(const Ffmpeg& av, const std::filesystem::path& location)
 {
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    av_dict_set(&options, "format_whitelist", allowedFormats, 0);
+    av.dictSet(&options, "protocol_whitelist", "file", 0);
+    av.dictSet(&options, "format_whitelist", allowedFormats, 0);
     // "file:" keeps a name such as "a:b.mp3" from being read as a protocol.
     const std::string url = "file:" + std::filesystem::absolute(location).native();
     AVFormatContext* raw = nullptr;
-    const int rc = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
+    const int rc = av.openInput(&raw, url.c_str(), nullptr, &options);
+    av.dictFree(&options);
     if (rc < 0) {
         return nullptr;
     }
@@ -83,7 +140,7 @@ std::optional<double> longestStream(const AVFormatContext* ctx)
 }
 
 // Sums the frame durations of the first audio stream: exact for any bit rate.
-std::optional<double> sumOfFrames(AVFormatContext* ctx)
+std::optional<double> sumOfFrames(const Ffmpeg& av, AVFormatContext* ctx)
 {
     // av_find_best_stream would want codec details that only a decoder fills in.
     int audio = -1;
@@ -95,18 +152,18 @@ std::optional<double> sumOfFrames(AVFormatContext* ctx)
     if (audio < 0) {
         return std::nullopt;
     }
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    std::unique_ptr<AVPacket, PacketFree> packet(av.packetAlloc());
     if (!packet) {
         return std::nullopt;
     }
     std::int64_t total = 0;
     bool any = false;
-    while (av_read_frame(ctx, packet.get()) >= 0) {
+    while (av.readFrame(ctx, packet.get()) >= 0) {
         if (packet->stream_index == audio && packet->duration > 0) {
             total += packet->duration;
             any = true;
         }
-        av_packet_unref(packet.get());
+        av.packetUnref(packet.get());
     }
     if (!any) {
         return std::nullopt;
@@ -118,15 +175,16 @@ std::optional<double> sumOfFrames(AVFormatContext* ctx)
 
 std::optional<double> mediaDurationSeconds(const std::filesystem::path& location)
 {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
     // Only regular files: a FIFO or a device under a media name must never block the intake.
     struct stat st{};
     if (::stat(location.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
-    Context ctx = openMedia(location);
+    const Ffmpeg* av = ffmpeg();
+    if (av == nullptr) {
+        return std::nullopt;
+    }
+    Context ctx = openMedia(*av, location);
     if (!ctx || !hasAudioOrVideo(ctx.get())) {
         return std::nullopt;
     }
@@ -137,8 +195,8 @@ std::optional<double> mediaDurationSeconds(const std::filesystem::path& location
     } else if (auto longest = longestStream(ctx.get())) {
         seconds = longest;
     } else if (std::strcmp(ctx->iformat->name, "mp3") == 0) {
-        seconds = sumOfFrames(ctx.get());
-    } else if (avformat_find_stream_info(ctx.get(), nullptr) >= 0 && ctx->duration != AV_NOPTS_VALUE &&
+        seconds = sumOfFrames(*av, ctx.get());
+    } else if (av->findStreamInfo(ctx.get(), nullptr) >= 0 && ctx->duration != AV_NOPTS_VALUE &&
                ctx->duration >= 0) {
         seconds = toSeconds(ctx->duration, AVRational{1, AV_TIME_BASE});
     }
