@@ -105,24 +105,30 @@ bool scan(std::string_view text, ScanState& st, bool strict)
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0;
-    // Blocks of 64 ASCII bytes: a word starts wherever a non-separator follows a separator.
+    // Blocks of 64 bytes: a word starts wherever a non-separator follows a separator. The ASCII
+    // runs of a block go through its masks; only each non-ASCII sequence is decoded on its own.
     while (i + 64 <= n) {
         const BlockMasks m = classifyBlock(text.data() + i);
-        // Only the ASCII bytes before the first non-ASCII one are taken here.
-        const int ascii = m.nonAscii == 0 ? 64 : std::countr_zero(m.nonAscii);
-        if (ascii > 0) {
-            const std::uint64_t kept = ascii == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << ascii) - 1;
-            st.count += std::popcount(wordStarts(m.separator, kept, 0, st.afterSeparator));
-            st.afterSeparator = ((m.separator >> (ascii - 1)) & 1) != 0;
-        }
-        i += static_cast<std::size_t>(ascii);
-        if (ascii < 64) {
-            // More non-ASCII is likely close by: take the rest of the block a code point at a time.
-            i = scanScalar(p, i, std::min(n, i + 64 - static_cast<std::size_t>(ascii)), n, st, strict);
-            if (i == npos) {
-                return false;
+        std::size_t at = 0; // within the block; beyond 64 when a sequence ran past its end
+        while (at < 64) {
+            const std::uint64_t ahead = m.nonAscii >> at << at;
+            const std::size_t stop = ahead == 0 ? 64 : static_cast<std::size_t>(std::countr_zero(ahead));
+            if (stop > at) {
+                const std::uint64_t below = stop == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << stop) - 1;
+                const std::uint64_t run = below & (~std::uint64_t(0) << at);
+                st.count += std::popcount(wordStarts(m.separator, run, static_cast<int>(at), st.afterSeparator));
+                st.afterSeparator = ((m.separator >> (stop - 1)) & 1) != 0;
+                at = stop;
+            }
+            if (at < 64) {
+                const std::size_t next = scanScalar(p, i + at, i + at + 1, n, st, strict);
+                if (next == npos) {
+                    return false;
+                }
+                at = next - i;
             }
         }
+        i += at;
     }
     if (i < n) {
         i = scanScalar(p, i, n, n, st, strict);
@@ -157,11 +163,15 @@ bool WordCounter::isValidUtf8(std::string_view piece)
     const std::size_t n = piece.size();
     std::size_t i = 0;
     while (i < n) {
-        if (i + 64 <= n && classifyBlock(piece.data() + i).nonAscii == 0) {
-            i += 64;
-            continue;
-        }
-        if (p[i] < 0x80) {
+        if (i + 64 <= n) {
+            // Straight to the block's first non-ASCII byte, if any.
+            const std::uint64_t nonAscii = classifyBlock(piece.data() + i).nonAscii;
+            if (nonAscii == 0) {
+                i += 64;
+                continue;
+            }
+            i += static_cast<std::size_t>(std::countr_zero(nonAscii));
+        } else if (p[i] < 0x80) {
             ++i;
             continue;
         }
