@@ -58,8 +58,6 @@ private slots:
     void printsTheRowsInDisplayOrderUnderTheHeader();
     void placesEachCellAtItsColumnInItsFont();
     void emptyListPrintsTitleHeaderAndZeroTotals();
-    void frameIsTwentyPointsPerRecordPlus110_data();
-    void frameIsTwentyPointsPerRecordPlus110();
     void marginsAreSetAgainAtEveryJob();
     void cancelledPanelLeavesNoFile();
     void longNamesWrapInsideTheirCellAndMakeTheRowTaller();
@@ -139,22 +137,6 @@ void PrintJobTest::emptyListPrintsTitleHeaderAndZeroTotals()
     QCOMPARE(pages.size(), 1u);
     QCOMPARE(pages[0].text(), QStringLiteral("Pagetally Results File Name Type Duration Pages Words "
                                              "Total: Duration: 0m 0s Pages: 0 Words: 0"));
-}
-
-void PrintJobTest::frameIsTwentyPointsPerRecordPlus110_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::addColumn<double>("height");
-    QTest::newRow("empty") << 0 << 110.0;
-    QTest::newRow("one") << 1 << 130.0;
-    QTest::newRow("ten") << 10 << 310.0;
-}
-
-void PrintJobTest::frameIsTwentyPointsPerRecordPlus110()
-{
-    QFETCH(int, count);
-    QFETCH(double, height);
-    QCOMPARE(reportFrameSize(static_cast<std::size_t>(count)), QSizeF(612, height));
 }
 
 void PrintJobTest::marginsAreSetAgainAtEveryJob()
