@@ -2,17 +2,27 @@
 
 #include "analysis/FileInfo.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <ctime>
 #include <fcntl.h>
+#include <limits>
+#include <optional>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <zip.h>
 
 extern char** environ;
 
@@ -90,11 +100,154 @@ void check(int rc)
     }
 }
 
-// Runs unzip on the container open at `archive` and waits for it. unzip reads its archive
-// argument as a wildcard pattern and tries NAME.zip when NAME is missing, so it gets the
-// descriptor's /dev/fd name, which it can neither expand nor mistake; it reopens that name
-// and so can seek as in any file.
-void runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directory)
+constexpr std::uint64_t unlimited = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t addSaturated(std::uint64_t a, std::uint64_t b)
+{
+    return a > unlimited - b ? unlimited : a + b;
+}
+
+std::uint64_t multiplySaturated(std::uint64_t a, std::uint64_t b)
+{
+    return b != 0 && a > unlimited / b ? unlimited : a * b;
+}
+
+// "512 bytes", "3.5 MiB", "12.0 GiB": for the error line.
+std::string describeSize(std::uint64_t bytes)
+{
+    if (bytes < 1024) {
+        return std::to_string(bytes) + " bytes";
+    }
+    constexpr std::array<const char*, 6> units{"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    double value = static_cast<double>(bytes) / 1024.0;
+    std::size_t unit = 0;
+    while (value >= 1024.0 && unit + 1 < units.size()) {
+        value /= 1024.0;
+        ++unit;
+    }
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.1f %s", value, units[unit]);
+    return text.data();
+}
+
+// What an unprivileged writer may still put on the file system that holds `directory`;
+// unlimited when the system does not say.
+std::uint64_t freeSpace(const fs::path& directory)
+{
+    struct statvfs vfs
+    {
+    };
+    if (::statvfs(directory.c_str(), &vfs) != 0) {
+        return unlimited;
+    }
+    return multiplySaturated(vfs.f_bavail, vfs.f_frsize);
+}
+
+// The sum of the uncompressed sizes that the container's central directory declares, or
+// nullopt when libzip cannot read that directory (unzip may still find entries, and the watch
+// in waitWithin covers those).
+std::optional<std::uint64_t> declaredSize(int archive)
+{
+    const int copy = ::fcntl(archive, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        return std::nullopt;
+    }
+    int error = 0;
+    zip_t* zip = zip_fdopen(copy, 0, &error); // owns `copy` from here on, if it succeeds
+    if (zip == nullptr) {
+        ::close(copy);
+        return std::nullopt;
+    }
+    std::uint64_t total = 0;
+    const zip_int64_t entries = zip_get_num_entries(zip, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        zip_stat_t entry;
+        zip_stat_init(&entry);
+        if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &entry) == 0 &&
+            (entry.valid & ZIP_STAT_SIZE) != 0) {
+            total = addSaturated(total, entry.size);
+        }
+    }
+    zip_discard(zip);
+    return total;
+}
+
+// The bytes that process `pid` has written so far, or nullopt when /proc does not tell.
+std::optional<std::uint64_t> bytesWritten(pid_t pid)
+{
+    const std::string path = "/proc/" + std::to_string(pid) + "/io";
+    const Descriptor io(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    std::array<char, 512> buffer{};
+    const ssize_t n = io.get() < 0 ? -1 : ::read(io.get(), buffer.data(), buffer.size());
+    if (n <= 0) {
+        return std::nullopt;
+    }
+    const std::string_view text(buffer.data(), static_cast<std::size_t>(n));
+    constexpr std::string_view key = "wchar: ";
+    const std::size_t at = text.find(key);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    const char* first = text.data() + at + key.size();
+    if (std::from_chars(first, text.data() + text.size(), value).ec != std::errc()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void reap(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// Waits until the child has exited, checking every few milliseconds how much it has written,
+// and once more after it ended (it is reaped only after that check, so /proc still has it).
+// Returns false, with the child killed and reaped, when it wrote more than `allowance`: a
+// container's declared sizes can lie, and unzip writes what the data inflates to.
+bool waitWithin(pid_t pid, std::uint64_t allowance)
+{
+    // Readable once the child has exited (glibc's header lacks C linkage, hence the system call).
+    const Descriptor child(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    const auto tooMuch = [&] {
+        const std::optional<std::uint64_t> written = bytesWritten(pid);
+        return written && *written > allowance;
+    };
+    int delayMs = 1; // most containers are unpacked within a few milliseconds
+    for (;;) {
+        bool ended = false;
+        if (child.get() >= 0) {
+            pollfd exited{child.get(), POLLIN, 0};
+            ended = ::poll(&exited, 1, delayMs) > 0;
+        } else { // no pidfd (a kernel before 5.3): look, then sleep
+            siginfo_t info{};
+            ended = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                    info.si_pid == pid;
+            if (!ended) {
+                const timespec pause{0, static_cast<long>(delayMs) * 1'000'000};
+                ::nanosleep(&pause, nullptr);
+            }
+        }
+        if (tooMuch()) {
+            ::kill(pid, SIGKILL);
+            reap(pid);
+            return false;
+        }
+        if (ended) {
+            reap(pid);
+            return true;
+        }
+        delayMs = std::min(delayMs * 2, 10);
+    }
+}
+
+// Runs unzip on the container open at `archive` and waits for it; false when it was stopped
+// for writing more than `allowance` bytes. unzip reads its archive argument as a wildcard
+// pattern and tries NAME.zip when NAME is missing, so it gets the descriptor's /dev/fd name,
+// which it can neither expand nor mistake; it reopens that name and so can seek as in any file.
+bool runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directory, std::uint64_t allowance)
 {
     SpawnFileActions actions;
     // In this order, so that a container opened as descriptor 0 (standard input closed in the
@@ -127,9 +280,7 @@ void runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directo
         rc != 0) {
         fail(rc, "cannot start " + program);
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    return waitWithin(pid, allowance);
 }
 
 // Makes every directory below `directory` writable and searchable again: unzip restores the
@@ -177,7 +328,17 @@ ExtractionDirectory& ExtractionDirectory::operator=(ExtractionDirectory&& other)
     return *this;
 }
 
-ExtractionDirectory extractOfficeArchive(const fs::path& location, const fs::path& unzipProgram)
+std::uint64_t
+extractionAllowance(std::uint64_t containerSize, std::uint64_t freeSpace, const ExtractionLimits& limits)
+{
+    const std::uint64_t bySize = std::max(limits.floor, multiplySaturated(limits.ratio, containerSize));
+    const std::uint64_t byFreeSpace =
+        freeSpace > limits.freeSpaceMargin ? freeSpace - limits.freeSpaceMargin : 0;
+    return std::min(bySize, byFreeSpace);
+}
+
+ExtractionDirectory
+extractOfficeArchive(const fs::path& location, const fs::path& unzipProgram, const ExtractionLimits& limits)
 {
     std::error_code ec;
     fs::path temporary = fs::temp_directory_path(ec);
@@ -216,7 +377,24 @@ ExtractionDirectory extractOfficeArchive(const fs::path& location, const fs::pat
         throw std::runtime_error("cannot unpack " + location.native() + ": not a regular file");
     }
 
-    runUnzip(unzipProgram, archive.get(), directory.path());
+    // A compression bomb would fill the disk: refuse what no document unpacks to.
+    const auto containerSize = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t allowance = extractionAllowance(containerSize, freeSpace(path), limits);
+    const bool bySize = allowance == std::max(limits.floor, multiplySaturated(limits.ratio, containerSize));
+    const std::string limit = bySize ? "the " + describeSize(allowance) + " allowed for its size"
+                                     : describeSize(allowance) + ", which would leave less than " +
+                                           describeSize(limits.freeSpaceMargin) +
+                                           " free in the temporary directory";
+    const auto refused = [&](const std::string& what) {
+        return std::runtime_error("refusing to unpack " + location.native() + ": " + what);
+    };
+    if (const std::optional<std::uint64_t> declared = declaredSize(archive.get());
+        declared && *declared > allowance) {
+        throw refused("its entries add up to " + describeSize(*declared) + ", more than " + limit);
+    }
+    if (!runUnzip(unzipProgram, archive.get(), directory.path(), allowance)) {
+        throw refused("it unpacks to more than " + limit);
+    }
     return directory;
 }
 

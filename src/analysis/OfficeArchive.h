@@ -1,6 +1,7 @@
 // Unpacking a DOCX or PPTX container into a private temporary directory with the system's unzip.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -29,16 +30,39 @@ private:
     std::filesystem::path path_;
 };
 
+// How much a container may unpack to. Real documents stay far below: Word opens nothing
+// above 512 MB, and the XML parts of a document compress about ten to one, media not at all.
+struct ExtractionLimits
+{
+    // A container may always unpack to this much...
+    std::uint64_t floor = std::uint64_t(1) << 30;
+    // ...or to this many times its own size, whichever is more...
+    std::uint64_t ratio = 100;
+    // ...as long as the temporary directory keeps at least this much free space.
+    std::uint64_t freeSpaceMargin = std::uint64_t(256) << 20;
+};
+
+// The number of bytes a container of `containerSize` bytes may unpack to when the temporary
+// directory has `freeSpace` bytes free: max(floor, ratio x size), but never more than the free
+// space less the margin (0 when less than the margin is free).
+std::uint64_t
+extractionAllowance(std::uint64_t containerSize, std::uint64_t freeSpace, const ExtractionLimits& limits);
+
 // Creates a fresh directory named by a new upper-case UUID under the temporary directory and
 // runs `unzipProgram -q ARCHIVE -d DIRECTORY` there, waiting for it to end. The exit status is
 // not examined: a damaged container or no container at all leaves the directory partly filled
 // or empty, and the caller notices when a part it needs is missing.
+// A compression bomb is refused: before unzip starts, when the sizes that the container's
+// central directory declares add up to more than extractionAllowance; and while it runs, when
+// the bytes it has written exceed that allowance (declared sizes can lie), by killing it.
 // Throws std::runtime_error (std::system_error for system failures), whose what() names the
 // file and the reason, when the directory cannot be created, the input cannot be opened as a
-// regular file, or unzip cannot be started; the directory is then already removed.
+// regular file, unzip cannot be started or the container is refused; the directory is then
+// already removed.
 // Safe to call from several threads at once: it changes no process-wide state.
 ExtractionDirectory extractOfficeArchive(const std::filesystem::path& location,
-                                         const std::filesystem::path& unzipProgram = defaultUnzipProgram);
+                                         const std::filesystem::path& unzipProgram = defaultUnzipProgram,
+                                         const ExtractionLimits& limits = {});
 
 // Removes an extraction directory and everything below it; errors are ignored.
 void removeExtractedArchive(const std::filesystem::path& directory) noexcept;
