@@ -1,48 +1,14 @@
 #include "analysis/FileBytes.h"
 
+#include "analysis/Descriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace pagetally {
 namespace {
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Opens a regular file for reading; -1 for anything else. O_NONBLOCK: opening a FIFO for
-// reading would otherwise wait for a writer.
-int openRegular(const std::filesystem::path& path, struct stat& st)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // Reads until `want` bytes or the end of the file; -1 on an error.
 ssize_t readFully(int fd, char* into, std::size_t want)
@@ -108,7 +74,7 @@ void FileBytes::Release::operator()(char* p) const
 std::optional<FileBytes> FileBytes::read(const std::filesystem::path& path)
 {
     struct stat st{};
-    Descriptor fd(openRegular(path, st));
+    Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
         return std::nullopt;
     }
@@ -148,7 +114,7 @@ std::optional<FileBytes> FileBytes::read(const std::filesystem::path& path)
 bool readInPieces(const std::filesystem::path& path, const std::function<bool(std::string_view)>& onPiece)
 {
     struct stat st{};
-    Descriptor fd(openRegular(path, st));
+    Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
         return false;
     }
