@@ -7,6 +7,14 @@
 #include <emmintrin.h>
 #endif
 
+// The loops that count over these masks get a second copy for processors with POPCNT, picked
+// when the program loads: without it std::popcount is a call into the compiler's runtime.
+#if defined(__x86_64__) && !defined(__POPCNT__)
+#define PAGETALLY_POPCNT_CLONES [[gnu::target_clones("popcnt", "default")]]
+#else
+#define PAGETALLY_POPCNT_CLONES
+#endif
+
 namespace pagetally {
 
 // Bit i stands for byte i of the block.

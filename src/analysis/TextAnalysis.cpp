@@ -79,7 +79,8 @@ inline std::uint64_t below(int k)
 
 } // namespace
 
-int HtmlWordCounter::feedBlock(const char* block)
+// Inlined into each copy of feed, so that its popcounts are those of the copy.
+[[gnu::always_inline]] inline int HtmlWordCounter::feedBlock(const char* block)
 {
     const BlockMasks m = classifyBlock(block);
     int limit = m.nonAscii == 0 ? 64 : std::countr_zero(m.nonAscii);
@@ -116,7 +117,7 @@ int HtmlWordCounter::feedBlock(const char* block)
     return std::max(limit, textStart);
 }
 
-void HtmlWordCounter::feed(std::string_view piece)
+PAGETALLY_POPCNT_CLONES void HtmlWordCounter::feed(std::string_view piece)
 {
     const char* p = piece.data();
     const char* const end = p + piece.size();

@@ -100,7 +100,7 @@ inline std::size_t scanScalar(const unsigned char* p,
     return i;
 }
 
-bool scan(std::string_view text, ScanState& st, bool strict)
+PAGETALLY_POPCNT_CLONES bool scan(std::string_view text, ScanState& st, bool strict)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
