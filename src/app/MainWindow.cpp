@@ -70,7 +70,10 @@ void MainWindow::buildMenus(QMenu* applicationMenu)
 {
     menuBar()->addMenu(applicationMenu);
 
-    QMenu* file = menuBar()->addMenu(tr("File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(content_->selectFilesAction());
+    file->addAction(content_->printResultsAction());
+    file->addSeparator();
     QAction* newWindow = file->addAction(tr("New Window"));
     newWindow->setShortcut(QKeySequence::New);
     connect(newWindow, &QAction::triggered, this, &MainWindow::newWindowRequested);
@@ -80,7 +83,7 @@ void MainWindow::buildMenus(QMenu* applicationMenu)
     close->setShortcut(QKeySequence::Close);
     connect(close, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* windowMenu = menuBar()->addMenu(tr("Window"));
+    QMenu* windowMenu = menuBar()->addMenu(tr("&Window"));
     QAction* minimize = windowMenu->addAction(tr("Minimize"));
     minimize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(minimize, &QAction::triggered, this, &QWidget::showMinimized);

@@ -3,33 +3,22 @@
 #include "Version.h"
 #include "app/MainWindow.h"
 #include "window/ContentView.h"
+#include "window/DrawnIcon.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
+
+#include <string_view>
 
 namespace pagetally {
 namespace {
 
-// Rendered here rather than through the SVG icon plug-in, which an installation may lack.
-QIcon applicationIcon()
-{
-    QSvgRenderer renderer(QStringLiteral(":/pagetally/pagetally.svg"));
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
+// The description is the project's own; it is looked up under its English text.
+constexpr const char* description = QT_TRANSLATE_NOOP(
+    "pagetally::PagetallyApp", "Counts the pages, words and minutes of documents and recordings");
+static_assert(std::string_view(description) == std::string_view(applicationDescription),
+              "the About dialog's description is the project's DESCRIPTION");
 
 } // namespace
 
@@ -38,7 +27,8 @@ PagetallyApp::PagetallyApp(QObject* parent) : QObject(parent), applicationMenu_(
     QApplication::setApplicationName(QString::fromUtf8(applicationName));
     QApplication::setApplicationVersion(QString::fromUtf8(applicationVersion));
     QApplication::setDesktopFileName(QStringLiteral("pagetally"));
-    QApplication::setWindowIcon(applicationIcon());
+    // Drawn by Qt's SVG renderer rather than the SVG icon plug-in, which an installation may lack.
+    QApplication::setWindowIcon(svgIcon(QStringLiteral(":/pagetally/pagetally.svg")));
 
     applicationMenu_->setTitle(tr("Pagetally"));
     applicationMenu_->setObjectName(QStringLiteral("applicationMenu"));
@@ -66,10 +56,12 @@ PagetallyApp::~PagetallyApp()
 
 QString PagetallyApp::aboutText()
 {
-    return QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p>")
+    return QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p><p>%4<br>%5</p>")
         .arg(QString::fromUtf8(applicationName).toHtmlEscaped(),
              tr("Version %1").arg(QString::fromUtf8(applicationVersion)).toHtmlEscaped(),
-             QString::fromUtf8(applicationDescription).toHtmlEscaped());
+             tr(description).toHtmlEscaped(), tr("MIT License").toHtmlEscaped(),
+             // As in the LICENSE file, word for word.
+             QString::fromUtf8(copyrightNotice).toHtmlEscaped());
 }
 
 MainWindow* PagetallyApp::openWindow()

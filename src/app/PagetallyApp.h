@@ -13,6 +13,9 @@ namespace pagetally {
 
 class MainWindow;
 
+// The copyright line of the licence.
+inline constexpr const char* copyrightNotice = "Copyright (c) 2026 The Pagetally developers";
+
 class PagetallyApp : public QObject
 {
     Q_OBJECT
@@ -25,7 +28,7 @@ public:
     // The menu named "Pagetally" that every window's menu bar shows.
     QMenu* applicationMenu() const { return applicationMenu_.get(); }
 
-    // The text of the About dialog: name, version and what the program does.
+    // The text of the About dialog: name, version, what the program does and its licence.
     static QString aboutText();
 
 public slots:

@@ -1,5 +1,6 @@
 // Starts the desktop program: one window with an empty list, then the event loop.
 #include "app/PagetallyApp.h"
+#include "app/Translations.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int, char*[])
     char* args[] = {name, nullptr};
     int count = 1;
     QApplication application(count, args);
+    // The languages the person chose for the desktop, as Qt reads them from the system.
+    pagetally::installTranslations(application);
     pagetally::PagetallyApp app;
     app.openWindow();
     application.exec();

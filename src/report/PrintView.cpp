@@ -70,7 +70,9 @@ PrintView::PrintView(std::vector<FileInfo> files,
       totalDuration_(totalDuration), titleFont_(reportFont(16, QFont::Bold)),
       boldFont_(reportFont(10, QFont::Bold)), regularFont_(reportFont(10, QFont::Normal))
 {
-    const QString absent = tr(absentValueText.data());
+    static_assert(absentValueText == "-");
+    //: Printed where a file has no running time or no page count.
+    const QString absent = tr("-");
     double y = paddingTop;
 
     const QString title = tr("Pagetally Results");
@@ -121,6 +123,15 @@ PrintView::PrintView(std::vector<FileInfo> files,
     bands_.push_back({y, y + totalsHeight});
     contentHeight_ = y + totalsHeight + paddingBottom;
     frame_ = QRectF(0, 0, width, contentHeight_);
+}
+
+QStringList PrintView::texts() const
+{
+    QStringList list;
+    for (const Cell& cell : cells_) {
+        list << cell.text;
+    }
+    return list;
 }
 
 const QFont& PrintView::font(Style style) const

@@ -8,6 +8,7 @@
 #include <QLineF>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -50,6 +51,9 @@ public:
     // The laid-out content, paddings included, whatever the frame.
     double contentHeight() const { return contentHeight_; }
     const std::vector<Band>& bands() const { return bands_; }
+
+    // The text of every cell, in the order it was laid out (top to bottom, left to right).
+    QStringList texts() const;
 
     // Paints the parts of the report that reach into [fromY, toY).
     void paint(QPainter& painter, double fromY, double toY) const;

@@ -8,17 +8,21 @@
 #include "window/summary/Formatting.h"
 #include "window/summary/Results.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace pagetally {
 namespace {
@@ -35,11 +39,10 @@ QLabel* makeLabel(const QString& text, const QString& objectName)
     return label;
 }
 
+// A role rather than a colour, so that the text follows a change of theme.
 void useSecondaryColour(QLabel* label)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
-    label->setPalette(palette);
+    label->setForegroundRole(QPalette::PlaceholderText);
 }
 
 void scaleFont(QWidget* widget, double factor)
@@ -53,12 +56,14 @@ void scaleFont(QWidget* widget, double factor)
     widget->setFont(font);
 }
 
-// Filled with the accent colour, like a default action.
-void emphasise(QPushButton* button)
+// Filled with the accent colour of `from`, like a default action.
+void emphasise(QPushButton* button, const QPalette& from)
 {
     QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, palette.color(QPalette::Highlight));
-    palette.setColor(QPalette::ButtonText, palette.color(QPalette::HighlightedText));
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Button, from.color(group, QPalette::Highlight));
+        palette.setColor(group, QPalette::ButtonText, from.color(group, QPalette::HighlightedText));
+    }
     button->setPalette(palette);
 }
 
@@ -150,7 +155,6 @@ void ContentView::buildLayout()
         return button;
     };
     selectButton_ = addButton(tr("Select Files"), QStringLiteral("selectFilesButton"));
-    emphasise(selectButton_);
     clearButton_ = addButton(tr("Clear Files"), QStringLiteral("clearFilesButton"));
     printButton_ = addButton(tr("Print Results"), QStringLiteral("printResultsButton"));
     exitButton_ = addButton(tr("Exit App"), QStringLiteral("exitAppButton"));
@@ -160,14 +164,18 @@ void ContentView::buildLayout()
     table_ = new QTableView;
     table_->setObjectName(QStringLiteral("resultsTable"));
     table_->setModel(model_);
-    deleteDelegate_ = new DeleteDelegate(trashIcon(), table_);
+    table_->setAccessibleName(tr("Results"));
+    table_->setAccessibleDescription(tr("Press Delete to remove the current file from the list."));
+    deleteDelegate_ = new DeleteDelegate(trashIcon(deleteTint(table_->palette())), table_);
     table_->setItemDelegateForColumn(ResultsModel::DeleteColumn, deleteDelegate_);
     table_->setMouseTracking(true);
     table_->viewport()->setAttribute(Qt::WA_Hover);
     table_->setSortingEnabled(false);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab after the buttons; the arrows move the current cell, Tab leaves the table.
+    table_->setFocusPolicy(Qt::StrongFocus);
+    table_->setTabKeyNavigation(false);
     table_->setShowGrid(false);
     table_->setAlternatingRowColors(true);
     table_->setWordWrap(false);
@@ -211,6 +219,19 @@ void ContentView::buildLayout()
     stack->addWidget(totals, 0, Qt::AlignHCenter);
     totals_ = totals;
     fitTableWidth();
+
+    setTabOrder(selectButton_, clearButton_);
+    setTabOrder(clearButton_, printButton_);
+    setTabOrder(printButton_, exitButton_);
+    setTabOrder(exitButton_, table_);
+    applyPalette();
+}
+
+void ContentView::applyPalette()
+{
+    emphasise(selectButton_, palette());
+    deleteDelegate_->setIcon(trashIcon(deleteTint(table_->palette())));
+    table_->viewport()->update();
 }
 
 void ContentView::fitTableWidth()
@@ -228,6 +249,19 @@ void ContentView::fitTableWidth()
 
 void ContentView::connectActions()
 {
+    // Also in the window's File menu, which shows their shortcuts.
+    selectFilesAction_ = new QAction(tr("Select Files…"), this);
+    selectFilesAction_->setObjectName(QStringLiteral("selectFilesAction"));
+    selectFilesAction_->setShortcut(QKeySequence::Open);
+    addAction(selectFilesAction_);
+    printResultsAction_ = new QAction(tr("Print Results…"), this);
+    printResultsAction_->setObjectName(QStringLiteral("printResultsAction"));
+    printResultsAction_->setShortcut(QKeySequence::Print);
+    addAction(printResultsAction_);
+    connect(selectFilesAction_, &QAction::triggered, this, &ContentView::selectFiles);
+    connect(printResultsAction_, &QAction::triggered, this, &ContentView::printResults);
+    table_->installEventFilter(this);
+
     connect(selectButton_, &QPushButton::clicked, this, &ContentView::selectFiles);
     connect(clearButton_, &QPushButton::clicked, this, &ContentView::clearFiles);
     connect(printButton_, &QPushButton::clicked, this, &ContentView::printResults);
@@ -243,7 +277,19 @@ void ContentView::connectActions()
 
 void ContentView::refresh()
 {
+    // The keyboard's place in the table survives the rebuild: on the same record, or where a
+    // removed one was.
+    const QModelIndex current = table_->currentIndex();
+    const std::string currentId = current.isValid() ? model_->record(current.row()).id : std::string();
     model_->setFiles(files_);
+    if (current.isValid() && model_->rowCount() > 0) {
+        int row = model_->rowOf(currentId);
+        if (row < 0) {
+            row = std::min(current.row(), model_->rowCount() - 1);
+        }
+        table_->selectionModel()->setCurrentIndex(model_->index(row, current.column()),
+                                                  QItemSelectionModel::NoUpdate);
+    }
     durationTotal_->setText(tr("Duration: ") + QString::fromStdString(formatDuration(totalDuration(files_))));
     pagesTotal_->setText(tr("Pages: ") + QString::fromStdString(formatCount(totalPages(files_))));
     wordsTotal_->setText(tr("Words: ") + QString::fromStdString(formatCount(totalWords(files_))));
@@ -304,6 +350,34 @@ void ContentView::removeFile(const QString& id)
 {
     pagetally::removeFile(files_, id.toStdString());
     refresh();
+}
+
+bool ContentView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QModelIndex current = table_->currentIndex();
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        // Delete and Backspace remove the current row from any cell; the keys that press a
+        // button press the row's delete button when it is the current cell.
+        const bool removeKey = key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace;
+        const bool pressKey = key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+                              key->key() == Qt::Key_Enter || key->key() == Qt::Key_Select;
+        if (current.isValid() && plain &&
+            (removeKey || (pressKey && current.column() == ResultsModel::DeleteColumn))) {
+            removeFile(QString::fromStdString(model_->record(current.row()).id));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && deleteDelegate_ != nullptr) {
+        applyPalette();
+    }
 }
 
 void ContentView::showEvent(QShowEvent* event)

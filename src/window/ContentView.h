@@ -11,6 +11,7 @@
 #include <iostream>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -42,6 +43,10 @@ public:
     void setFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
     void setPrintDialog(PrintDialogStep step) { printDialog_ = std::move(step); }
 
+    // "Select Files" on Ctrl+O and "Print Results" on Ctrl+P, for the window's menus.
+    QAction* selectFilesAction() const { return selectFilesAction_; }
+    QAction* printResultsAction() const { return printResultsAction_; }
+
     // The intake that the file picker and drops both use.
     void addLocations(const std::vector<std::filesystem::path>& locations);
 
@@ -58,6 +63,9 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // The table's keys for removing its current row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -69,6 +77,8 @@ private:
     void handleFileImport(const QList<QUrl>& urls);
     // Table and totals line as wide as the columns, and the scroll bar when there is one.
     void fitTableWidth();
+    // The accent of "Select Files" and the red of the delete glyphs, from the current palette.
+    void applyPalette();
 
     std::vector<FileInfo> files_;
     bool showingFilePicker_ = false;
@@ -85,6 +95,8 @@ private:
     QPushButton* printButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
     QWidget* totals_ = nullptr;
+    QAction* selectFilesAction_ = nullptr;
+    QAction* printResultsAction_ = nullptr;
     QLabel* durationTotal_ = nullptr;
     QLabel* pagesTotal_ = nullptr;
     QLabel* wordsTotal_ = nullptr;

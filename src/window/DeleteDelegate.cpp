@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOption>
 
 namespace pagetally {
 namespace {
@@ -37,8 +38,11 @@ void DeleteDelegate::paint(QPainter* painter,
     const QRect button = buttonRect(option.rect);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    // A plain button: no border or background, only a faint one under the pointer.
-    if (option.state.testFlag(QStyle::State_MouseOver)) {
+    // A plain button: no border or background, only a faint one under the pointer or the
+    // keyboard's focus.
+    const bool keyboardFocus = option.state.testFlag(QStyle::State_HasFocus) &&
+                               option.state.testFlag(QStyle::State_KeyboardFocusChange);
+    if (option.state.testFlag(QStyle::State_MouseOver) || keyboardFocus) {
         QColor shade = option.palette.color(QPalette::Text);
         shade.setAlphaF(0.08f);
         painter->setPen(Qt::NoPen);
@@ -49,6 +53,14 @@ void DeleteDelegate::paint(QPainter* painter,
     glyph.moveCenter(button.center());
     icon_.paint(painter, glyph);
     painter->restore();
+
+    if (option.state.testFlag(QStyle::State_HasFocus)) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = button;
+        focus.backgroundColor = option.palette.color(QPalette::Base);
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+    }
 }
 
 bool DeleteDelegate::editorEvent(QEvent* event,

@@ -1,5 +1,6 @@
 // The delete control of a row: a red trash glyph centred in the last cell, pressed like a plain
-// button. Painted rather than made of widgets, so that long lists rebuild quickly.
+// button. Painted rather than made of widgets, so that long lists rebuild quickly; the keyboard
+// reaches it as the table's current cell (see ContentView).
 #pragma once
 
 #include <QIcon>
@@ -14,6 +15,9 @@ class DeleteDelegate : public QStyledItemDelegate
 
 public:
     explicit DeleteDelegate(QIcon icon, QObject* parent = nullptr);
+
+    // A new glyph, as when the palette changes.
+    void setIcon(QIcon icon) { icon_ = std::move(icon); }
 
     // Where the button is drawn, and takes clicks, in a cell.
     static QRect buttonRect(const QRect& cell);

@@ -42,7 +42,8 @@ void configureFileDialog(QFileDialog& dialog)
 
 std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
 {
-    QFileDialog dialog(parent, QCoreApplication::translate("pagetally::ContentView", "Select Files"));
+    QFileDialog dialog(
+        parent, QCoreApplication::translate("pagetally::ContentView", "Select Files", "file panel title"));
     configureFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;

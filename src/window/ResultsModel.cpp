@@ -3,6 +3,8 @@
 #include "window/summary/Formatting.h"
 #include "window/summary/Results.h"
 
+#include <algorithm>
+
 namespace pagetally {
 namespace {
 
@@ -18,6 +20,12 @@ void ResultsModel::setFiles(const std::vector<FileInfo>& files)
     beginResetModel();
     rows_ = displayOrder(files);
     endResetModel();
+}
+
+int ResultsModel::rowOf(const std::string& id) const
+{
+    const auto it = std::ranges::find(rows_, id, &FileInfo::id);
+    return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const
@@ -39,8 +47,14 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ToolTipRole && index.column() == FileNameColumn) {
         return text(f.fileName); // the cell may elide a long name
     }
-    if ((role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) && index.column() == DeleteColumn) {
-        return tr("Remove from the list");
+    if (index.column() == DeleteColumn) {
+        if (role == Qt::ToolTipRole) {
+            return tr("Remove from the list");
+        }
+        // What a screen reader says for the row's delete button.
+        if (role == Qt::AccessibleTextRole) {
+            return tr("Remove %1").arg(text(f.fileName));
+        }
     }
     if (role != Qt::DisplayRole) {
         return {};
@@ -51,9 +65,9 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     case FileTypeColumn:
         return text(f.fileType);
     case DurationColumn:
-        return f.duration ? text(formatDuration(*f.duration)) : tr(absentValueText.data());
+        return f.duration ? text(formatDuration(*f.duration)) : absentText();
     case PagesColumn:
-        return f.pages ? text(formatCount(*f.pages)) : tr(absentValueText.data());
+        return f.pages ? text(formatCount(*f.pages)) : absentText();
     case WordsColumn:
         return text(formatCount(f.words));
     default:
@@ -61,8 +75,19 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     }
 }
 
+QString ResultsModel::absentText()
+{
+    static_assert(absentValueText == "-");
+    //: Shown where a file has no running time or no page count.
+    return tr("-");
+}
+
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // The delete column's header is empty on screen but named for assistive technology.
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole && section == DeleteColumn) {
+        return tr("Remove");
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }

@@ -32,6 +32,11 @@ public:
     // Shows displayOrder(files); nothing of the list is kept but that sorted copy.
     void setFiles(const std::vector<FileInfo>& files);
     const FileInfo& record(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    // The row of the record with this id, or -1.
+    int rowOf(const std::string& id) const;
+
+    // The localised absent-value text.
+    static QString absentText();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -192,9 +192,9 @@ void ContentViewTest::showsTheFixedTextsInTheirStyles()
                  "When analyzing JSON files, only values are included in the word count; keys are excluded.\n"
                  "For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute."));
     QVERIFY(note->alignment() & Qt::AlignHCenter);
-    const QColor secondary = view.palette().color(QPalette::PlaceholderText);
-    QCOMPARE(caption->palette().color(QPalette::WindowText), secondary);
-    QCOMPARE(note->palette().color(QPalette::WindowText), secondary);
+    // The secondary colour is a role of the palette, so that it follows the theme.
+    QCOMPARE(caption->foregroundRole(), QPalette::PlaceholderText);
+    QCOMPARE(note->foregroundRole(), QPalette::PlaceholderText);
 
     // Top to bottom: title, caption, note, buttons, table, totals; the texts centred.
     const auto top = [&](const char* name) { return view.findChild<QWidget*>(QLatin1String(name))->y(); };
@@ -462,7 +462,10 @@ void ContentViewTest::onlyAClickOnTheGlyphDeletes()
 
 void ContentViewTest::deleteGlyphIsRed()
 {
-    const QImage image = trashIcon().pixmap(32, 32).toImage();
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::AlternateBase, QColor(0xF5, 0xF5, 0xF5));
+    const QImage image = trashIcon(deleteTint(light)).pixmap(32, 32).toImage();
     int red = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,6 +55,8 @@ private slots:
     void newWindowItemOpensAFurtherWindow();
     void windowsHaveNoTitleBarButKeepTitleAndMinimumSize();
     void aboutNamesTheProgramAndItsVersion();
+    void aboutShowsTheDescriptionAndTheLicence();
+    void fileMenuSelectsAndPrintsWithTheStandardKeys();
     void exitAppEndsTheEventLoopAtOnce();
 };
 
@@ -97,7 +100,7 @@ void PagetallyAppTest::newWindowItemOpensAFurtherWindow()
 {
     PagetallyApp app;
     MainWindow* first = app.openWindow();
-    QAction* newWindow = menuItem(first->menuBar(), QStringLiteral("File"), QStringLiteral("New Window"));
+    QAction* newWindow = menuItem(first->menuBar(), QStringLiteral("&File"), QStringLiteral("New Window"));
     QVERIFY(newWindow != nullptr);
     QCOMPARE(newWindow->shortcut(), QKeySequence(QKeySequence::New));
     const auto windows = [] {
@@ -148,6 +151,47 @@ void PagetallyAppTest::aboutNamesTheProgramAndItsVersion()
         about->trigger();
         QCOMPARE(shown, QStringLiteral("About Pagetally|") + text);
     }
+}
+
+void PagetallyAppTest::aboutShowsTheDescriptionAndTheLicence()
+{
+    QCOMPARE(PagetallyApp::aboutText(),
+             QStringLiteral("<h3>Pagetally</h3><p>Version %1</p>"
+                            "<p>Counts the pages, words and minutes of documents and recordings</p>"
+                            "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
+                 .arg(QString::fromUtf8(applicationVersion)));
+    // The copyright line is the licence file's own.
+    QFile licence(QStringLiteral(PAGETALLY_SOURCE_DIR "/LICENSE"));
+    QVERIFY(licence.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(licence.readAll()).split(u'\n');
+    QCOMPARE(lines.value(0), QStringLiteral("MIT License"));
+    QCOMPARE(lines.value(2), QString::fromUtf8(copyrightNotice));
+}
+
+void PagetallyAppTest::fileMenuSelectsAndPrintsWithTheStandardKeys()
+{
+    PagetallyApp app;
+    MainWindow* window = app.openWindow();
+    QAction* select = menuItem(window->menuBar(), QStringLiteral("&File"), QStringLiteral("Select Files…"));
+    QAction* print = menuItem(window->menuBar(), QStringLiteral("&File"), QStringLiteral("Print Results…"));
+    QVERIFY(select != nullptr);
+    QVERIFY(print != nullptr);
+    QCOMPARE(select->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(print->shortcut(), QKeySequence(QKeySequence::Print));
+    int picked = 0;
+    int printed = 0;
+    window->contentView()->setFilePicker([&](QWidget*) {
+        ++picked;
+        return std::optional<QList<QUrl>>();
+    });
+    window->contentView()->setPrintDialog([&](QPrinter&, QWidget*) {
+        ++printed;
+        return false;
+    });
+    select->trigger();
+    print->trigger();
+    QCOMPARE(picked, 1);
+    QCOMPARE(printed, 1);
 }
 
 void PagetallyAppTest::exitAppEndsTheEventLoopAtOnce()

@@ -1,0 +1,237 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>PrintView</name>
+    <message>
+        <source>Pagetally Results</source>
+        <translation>Pagetally-Ergebnisse</translation>
+    </message>
+    <message>
+        <source>-</source>
+        <extracomment>Printed where a file has no running time or no page count.</extracomment>
+        <translation>-</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+    <message>
+        <source>Words</source>
+        <translation>Wörter</translation>
+    </message>
+    <message>
+        <source>Total:</source>
+        <translation>Gesamt:</translation>
+    </message>
+    <message>
+        <source>Duration: </source>
+        <translation>Dauer: </translation>
+    </message>
+    <message>
+        <source>Pages: </source>
+        <translation>Seiten: </translation>
+    </message>
+    <message>
+        <source>Words: </source>
+        <translation>Wörter: </translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::ContentView</name>
+    <message>
+        <source>Pagetally</source>
+        <translation>Pagetally</translation>
+    </message>
+    <message>
+        <source>Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV</source>
+        <translation>Unterstützte Dateitypen: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV</translation>
+    </message>
+    <message>
+        <source>When analyzing JSON files, only values are included in the word count; keys are excluded.</source>
+        <translation>Bei JSON-Dateien zählen nur die Werte zur Wortzahl, die Schlüssel nicht.</translation>
+    </message>
+    <message>
+        <source>For MP3, MP4, WAV files, the word count is estimated based on 150 words per minute.</source>
+        <translation>Bei MP3-, MP4- und WAV-Dateien wird die Wortzahl mit 150 Wörtern pro Minute geschätzt.</translation>
+    </message>
+    <message>
+        <source>Select Files</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Clear Files</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>Print Results</source>
+        <translation>Drucken</translation>
+    </message>
+    <message>
+        <source>Exit App</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <translation>Ergebnisse</translation>
+    </message>
+    <message>
+        <source>Press Delete to remove the current file from the list.</source>
+        <translation>Entf entfernt die aktuelle Datei aus der Liste.</translation>
+    </message>
+    <message>
+        <source>Total:</source>
+        <translation>Gesamt:</translation>
+    </message>
+    <message>
+        <source>Select Files…</source>
+        <translation>Dateien auswählen …</translation>
+    </message>
+    <message>
+        <source>Print Results…</source>
+        <translation>Ergebnisse drucken …</translation>
+    </message>
+    <message>
+        <source>Duration: </source>
+        <translation>Dauer: </translation>
+    </message>
+    <message>
+        <source>Pages: </source>
+        <translation>Seiten: </translation>
+    </message>
+    <message>
+        <source>Words: </source>
+        <translation>Wörter: </translation>
+    </message>
+    <message>
+        <source>Documents and recordings</source>
+        <translation>Dokumente und Aufnahmen</translation>
+    </message>
+    <message>
+        <source>Select Files</source>
+        <comment>file panel title</comment>
+        <translation>Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>“%1” is not a local file.</source>
+        <translation>„%1“ ist keine lokale Datei.</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::MainWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>New Window</source>
+        <translation>Neues Fenster</translation>
+    </message>
+    <message>
+        <source>Close Window</source>
+        <translation>Fenster schließen</translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation>&amp;Fenster</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>Minimieren</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoomen</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::PagetallyApp</name>
+    <message>
+        <source>Counts the pages, words and minutes of documents and recordings</source>
+        <translation>Zählt die Seiten, Wörter und Minuten von Dokumenten und Aufnahmen</translation>
+    </message>
+    <message>
+        <source>Pagetally</source>
+        <translation>Pagetally</translation>
+    </message>
+    <message>
+        <source>About Pagetally</source>
+        <translation>Über Pagetally</translation>
+    </message>
+    <message>
+        <source>Quit Pagetally</source>
+        <translation>Pagetally beenden</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>MIT License</source>
+        <translation>MIT-Lizenz</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::PrintJob</name>
+    <message>
+        <source>Printing…</source>
+        <translation>Wird gedruckt …</translation>
+    </message>
+    <message>
+        <source>Print Results</source>
+        <translation>Ergebnisse drucken</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::ResultsModel</name>
+    <message>
+        <source>Remove from the list</source>
+        <translation>Aus der Liste entfernen</translation>
+    </message>
+    <message>
+        <source>Remove %1</source>
+        <translation>%1 entfernen</translation>
+    </message>
+    <message>
+        <source>-</source>
+        <extracomment>Shown where a file has no running time or no page count.</extracomment>
+        <translation>-</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>File Name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>File Type</source>
+        <translation>Dateityp</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Seiten</translation>
+    </message>
+    <message>
+        <source>Words</source>
+        <translation>Wörter</translation>
+    </message>
+</context>
+</TS>
