@@ -229,6 +229,7 @@ void HostileSelectionTest::goodRecordsSurviveHostileFilesAndTheWindowStillAnswer
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
     QCOMPARE(view.files().size(), 1u);
     QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 3"));
+    QVERIFY(view.close()); // as a person closes it, before it goes
 }
 
 QTEST_MAIN(HostileSelectionTest)
