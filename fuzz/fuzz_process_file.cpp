@@ -24,6 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
     std::ostringstream diagnostics;
     const auto record = pagetally::analyseLocation(path, diagnostics);
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
     if (!record || record->words < 0 || (record->pages && *record->pages < 0)) {
         std::abort();
     }
