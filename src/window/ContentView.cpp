@@ -230,7 +230,9 @@ void ContentView::buildLayout()
 void ContentView::applyPalette()
 {
     emphasise(selectButton_, palette());
-    deleteDelegate_->setIcon(trashIcon(deleteTint(table_->palette())));
+    // The table's rows take their colours from this palette; it is the one already updated
+    // when a palette change reaches this view.
+    deleteDelegate_->setIcon(trashIcon(deleteTint(palette())));
     table_->viewport()->update();
 }
 

@@ -1,0 +1,402 @@
+// Keyboard use, what assistive technology is told, dark palettes and high-density screens.
+#include "app/MainWindow.h"
+#include "app/PagetallyApp.h"
+#include "window/ContentView.h"
+#include "window/DeleteDelegate.h"
+#include "window/DrawnIcon.h"
+#include "window/ResultsModel.h"
+#include "window/TrashIcon.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace pagetally;
+
+namespace {
+
+std::vector<FileInfo> threeFiles()
+{
+    return {FileInfo::make("letter.txt", "TXT", std::nullopt, std::nullopt, 42),
+            FileInfo::make("report.pdf", "PDF", std::nullopt, 3, 900),
+            FileInfo::make("voicemail.mp3", "MP3", 0.2, std::nullopt, 30)};
+}
+
+QTableView* tableOf(const QWidget& view)
+{
+    return view.findChild<QTableView*>(QStringLiteral("resultsTable"));
+}
+
+QPushButton* button(const QWidget& view, const char* name)
+{
+    return view.findChild<QPushButton*>(QLatin1String(name));
+}
+
+QStringList names(const ContentView& view)
+{
+    QStringList list;
+    for (const FileInfo& f : view.files()) {
+        list << QString::fromStdString(f.fileName);
+    }
+    return list;
+}
+
+void showActive(QWidget& window)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x24, 0x24, 0x24));
+    dark.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2A, 0x2A, 0x2A));
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Button, QColor(0x36, 0x36, 0x36));
+    dark.setColor(QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE));
+    dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xE4));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::PlaceholderText, QColor(0x9A, 0x9A, 0x9A));
+    return dark;
+}
+
+// Whether `image` has a pixel within `tolerance` of `colour` in each channel.
+int pixelsNear(const QImage& image, const QColor& colour, int tolerance = 12)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += qAbs(c.red() - colour.red()) <= tolerance &&
+                             qAbs(c.green() - colour.green()) <= tolerance &&
+                             qAbs(c.blue() - colour.blue()) <= tolerance
+                         ? 1
+                         : 0;
+        }
+    }
+    return count;
+}
+
+// The largest difference of any channel between two images of the same size.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            largest = std::max(
+                {largest, qAbs(p.red() - q.red()), qAbs(p.green() - q.green()), qAbs(p.blue() - q.blue())});
+        }
+    }
+    return largest;
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void ctrlOOpensTheFilePanelAndCtrlPPrints();
+    void tabVisitsTheFourButtonsThenTheTable();
+    void deleteKeyRemovesTheCurrentRowAndKeepsThePlace();
+    void deleteButtonIsPressedWithSpaceOrEnterWhenCurrent();
+    void assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons();
+    void currentCellIsTheFocusOfAssistiveTechnology();
+    void darkPaletteColoursEveryText();
+    void changingThePaletteRecoloursAccentAndGlyph();
+    void deleteRedReadsOnLightAndDarkRows_data();
+    void deleteRedReadsOnLightAndDarkRows();
+    void iconsAreDrawnForTheDevicePixels();
+    void windowIsDrawnAtDevicePixels();
+};
+
+void AccessibilityTest::cleanup()
+{
+    QApplication::setPalette(QApplication::style()->standardPalette());
+}
+
+void AccessibilityTest::ctrlOOpensTheFilePanelAndCtrlPPrints()
+{
+    ContentView view;
+    int picked = 0;
+    int printed = 0;
+    view.setFilePicker([&](QWidget*) {
+        ++picked;
+        return std::optional<QList<QUrl>>();
+    });
+    view.setPrintDialog([&](QPrinter&, QWidget*) {
+        ++printed;
+        return false;
+    });
+    showActive(view);
+    QTest::keyClick(&view, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(picked, 1);
+    QTest::keyClick(&view, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(printed, 1);
+}
+
+void AccessibilityTest::tabVisitsTheFourButtonsThenTheTable()
+{
+    PagetallyApp app;
+    MainWindow* window = app.openWindow();
+    showActive(*window);
+    button(*window, "selectFilesButton")->setFocus(Qt::TabFocusReason);
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, QStringList({"selectFilesButton", "clearFilesButton", "printResultsButton",
+                                   "exitAppButton", "resultsTable", "selectFilesButton"}));
+    // Backwards too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("resultsTable"));
+}
+
+void AccessibilityTest::deleteKeyRemovesTheCurrentRowAndKeepsThePlace()
+{
+    ContentView view(threeFiles());
+    showActive(view);
+    QTableView* table = tableOf(view);
+    button(view, "exitAppButton")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), table);
+    // Entering the table by keyboard makes its first cell current. Rows: mp3, pdf, txt.
+    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Delete);
+    QCOMPARE(names(view), QStringList({"letter.txt", "voicemail.mp3"}));
+    // The place stays: the row that moved up is current now, still in the first column.
+    QCOMPARE(table->currentIndex(), table->model()->index(1, 0));
+    QTest::keyClick(table, Qt::Key_Backspace);
+    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
+    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
+    // With a modifier the key is not a removal.
+    QTest::keyClick(table, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
+    QTest::keyClick(table, Qt::Key_Delete);
+    QVERIFY(view.files().empty());
+    QVERIFY(!table->currentIndex().isValid());
+    QCOMPARE(QApplication::focusWidget(), table);
+    QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
+}
+
+void AccessibilityTest::deleteButtonIsPressedWithSpaceOrEnterWhenCurrent()
+{
+    ContentView view(threeFiles());
+    showActive(view);
+    QTableView* table = tableOf(view);
+    table->setFocus(Qt::TabFocusReason);
+    // Space on a value cell does nothing.
+    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    QCOMPARE(view.files().size(), 3u);
+    // The arrows reach the delete button of the row; Space, Return and Enter press it.
+    for (int i = 0; i < ResultsModel::DeleteColumn; ++i) {
+        QTest::keyClick(table, Qt::Key_Right);
+    }
+    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf"}));
+    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    QTest::keyClick(table, Qt::Key_Return);
+    QCOMPARE(names(view), QStringList({"letter.txt"}));
+    QTest::keyClick(table, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(view.files().empty());
+}
+
+void AccessibilityTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
+{
+    ContentView view(threeFiles());
+    view.show();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(tableOf(view));
+    QVERIFY(table != nullptr);
+    QCOMPARE(table->role(), QAccessible::Table);
+    QCOMPARE(table->text(QAccessible::Name), QStringLiteral("Results"));
+    QVERIFY(table->text(QAccessible::Description).contains(QLatin1String("Delete")));
+    QAccessibleTableInterface* cells = table->tableInterface();
+    QVERIFY(cells != nullptr);
+    QCOMPARE(cells->rowCount(), 3);
+    QCOMPARE(cells->columnCount(), 6);
+
+    const QStringList headers{"File Name", "File Type", "Duration", "Pages", "Words", "Remove"};
+    const QStringList firstRow{"voicemail.mp3", "MP3", "0m 12s", "-", "30", "Remove voicemail.mp3"};
+    for (int c = 0; c < 6; ++c) {
+        QAccessibleInterface* cell = cells->cellAt(0, c);
+        QVERIFY(cell != nullptr);
+        QCOMPARE(cell->text(QAccessible::Name), firstRow[c]);
+        const QList<QAccessibleInterface*> header = cell->tableCellInterface()->columnHeaderCells();
+        QCOMPARE(header.size(), 1);
+        QCOMPARE(header.first()->text(QAccessible::Name), headers[c]);
+    }
+    QCOMPARE(cells->cellAt(2, ResultsModel::DeleteColumn)->text(QAccessible::Name),
+             QStringLiteral("Remove letter.txt"));
+
+    QAccessibleInterface* select = QAccessible::queryAccessibleInterface(button(view, "selectFilesButton"));
+    QCOMPARE(select->role(), QAccessible::Button);
+    QCOMPARE(select->text(QAccessible::Name), QStringLiteral("Select Files"));
+    QVERIFY(select->state().focusable);
+}
+
+void AccessibilityTest::currentCellIsTheFocusOfAssistiveTechnology()
+{
+    ContentView view(threeFiles());
+    showActive(view);
+    QTableView* table = tableOf(view);
+    table->setFocus(Qt::TabFocusReason);
+    table->setCurrentIndex(table->model()->index(2, ResultsModel::WordsColumn));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(table);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("42"));
+    QTest::keyClick(table, Qt::Key_Right);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove letter.txt"));
+    QVERIFY(accessible->focusChild()->state().focused);
+    QTest::keyClick(table, Qt::Key_Up);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove report.pdf"));
+}
+
+void AccessibilityTest::darkPaletteColoursEveryText()
+{
+    const QPalette dark = darkPalette();
+    QApplication::setPalette(dark);
+    ContentView view(threeFiles());
+    view.resize(1000, 600);
+    view.show();
+    // Every text colour is a role of the palette: no widget sets a colour of its own, except the
+    // accent of "Select Files", which is the palette's highlight.
+    for (QLabel* label : view.findChildren<QLabel*>()) {
+        const QColor shown = label->palette().color(label->foregroundRole());
+        QVERIFY2(shown == dark.color(QPalette::WindowText) || shown == dark.color(QPalette::PlaceholderText),
+                 qPrintable(label->objectName() + u' ' + shown.name()));
+    }
+    QPushButton* select = button(view, "selectFilesButton");
+    QCOMPARE(select->palette().color(QPalette::Button), dark.color(QPalette::Highlight));
+    QCOMPARE(select->palette().color(QPalette::ButtonText), dark.color(QPalette::HighlightedText));
+    // The table's cells carry no colours; the view draws them from the palette.
+    const QAbstractItemModel* model = tableOf(view)->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        for (int c = 0; c < model->columnCount(); ++c) {
+            QVERIFY(!model->index(r, c).data(Qt::ForegroundRole).isValid());
+            QVERIFY(!model->index(r, c).data(Qt::BackgroundRole).isValid());
+        }
+    }
+
+    const QImage shot = view.grab().toImage();
+    QCOMPARE(shot.pixelColor(2, 2), dark.color(QPalette::Window));
+    // Light text on the dark window: the title's glyphs.
+    const QWidget* title = view.findChild<QLabel*>(QStringLiteral("titleLabel"));
+    QVERIFY(pixelsNear(shot.copy(title->geometry()), dark.color(QPalette::WindowText), 30) > 20);
+    // The delete glyphs in the lighter red that reads on dark rows.
+    const QColor red = deleteTint(dark);
+    QVERIFY(red != deleteTint(QPalette(Qt::white)));
+    QTableView* table = tableOf(view);
+    const QRect cell = table->visualRect(model->index(0, ResultsModel::DeleteColumn));
+    const QRect glyph(table->viewport()->mapTo(&view, cell.topLeft()), cell.size());
+    QVERIFY(pixelsNear(shot.copy(glyph), red) > 20);
+}
+
+void AccessibilityTest::changingThePaletteRecoloursAccentAndGlyph()
+{
+    ContentView view(threeFiles());
+    view.show();
+    const QColor lightRed = deleteTint(tableOf(view)->palette());
+    const QPalette dark = darkPalette();
+    // As when the desktop's theme changes while the program runs; widgets hear of it through
+    // the event loop.
+    QApplication::setPalette(dark);
+    QTRY_COMPARE(button(view, "selectFilesButton")->palette().color(QPalette::Button),
+                 dark.color(QPalette::Highlight));
+    const QColor darkRed = deleteTint(tableOf(view)->palette());
+    QVERIFY(darkRed != lightRed);
+    QTableView* table = tableOf(view);
+    const QRect cell = table->visualRect(table->model()->index(0, ResultsModel::DeleteColumn));
+    QVERIFY(pixelsNear(table->viewport()->grab(cell).toImage(), darkRed) > 20);
+}
+
+void AccessibilityTest::deleteRedReadsOnLightAndDarkRows_data()
+{
+    QTest::addColumn<QColor>("base");
+    QTest::addColumn<QColor>("alternate");
+    QTest::newRow("white") << QColor(Qt::white) << QColor(0xF7, 0xF7, 0xF7);
+    QTest::newRow("toolkit default") << QApplication::style()->standardPalette().color(QPalette::Base)
+                                     << QApplication::style()->standardPalette().color(
+                                            QPalette::AlternateBase);
+    QTest::newRow("dark grey") << QColor(0x2D, 0x2D, 0x2D) << QColor(0x35, 0x35, 0x35);
+    QTest::newRow("black") << QColor(Qt::black) << QColor(0x12, 0x12, 0x12);
+    QTest::newRow("deep blue") << QColor(0x1A, 0x23, 0x3A) << QColor(0x20, 0x2A, 0x44);
+}
+
+void AccessibilityTest::deleteRedReadsOnLightAndDarkRows()
+{
+    QFETCH(QColor, base);
+    QFETCH(QColor, alternate);
+    QPalette palette;
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, alternate);
+    const QColor red = deleteTint(palette);
+    QVERIFY2(contrastRatio(red, base) >= 3.0, qPrintable(red.name()));
+    QVERIFY2(contrastRatio(red, alternate) >= 3.0, qPrintable(red.name()));
+    QVERIFY(red.red() > 2 * red.green() && red.red() > 2 * red.blue() - 60); // still a red
+}
+
+void AccessibilityTest::iconsAreDrawnForTheDevicePixels()
+{
+    const QIcon trash = trashIcon(QColor(0xE0, 0x1B, 0x24));
+    const QIcon application = svgIcon(QStringLiteral(":/pagetally/pagetally.svg"));
+    for (const QIcon& icon : {trash, application}) {
+        for (const qreal ratio : {1.0, 1.5, 2.0, 3.0}) {
+            const QPixmap pixmap = icon.pixmap(QSize(16, 16), ratio);
+            QCOMPARE(pixmap.size(), QSize(qRound(16 * ratio), qRound(16 * ratio)));
+            // The same as drawing it at that many pixels: no smaller bitmap stretched.
+            QVERIFY(largestDifference(pixmap.toImage(), icon.pixmap(pixmap.size(), 1.0).toImage()) <= 1);
+        }
+    }
+    // A stretched bitmap would look different: the test can tell.
+    const QImage sharp = trash.pixmap(QSize(32, 32), 1.0).toImage();
+    const QImage stretched = trash.pixmap(QSize(16, 16), 1.0).toImage().scaled(32, 32);
+    QVERIFY(largestDifference(sharp, stretched) > 60);
+}
+
+void AccessibilityTest::windowIsDrawnAtDevicePixels()
+{
+    // CTest also runs this with QT_SCALE_FACTOR=2.
+    ContentView view({FileInfo::make("letter.txt", "TXT", std::nullopt, std::nullopt, 42)});
+    view.show();
+    const qreal ratio = view.devicePixelRatioF();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")) {
+        QCOMPARE(ratio, 2.0);
+    }
+    QTableView* table = tableOf(view);
+    const QPixmap shot = table->viewport()->grab();
+    QCOMPARE(shot.devicePixelRatio(), ratio);
+    QCOMPARE(shot.size(), table->viewport()->size() * ratio);
+
+    // The glyph in the window is the icon drawn at device pixels onto the row's background.
+    const QRect cell = table->visualRect(table->model()->index(0, ResultsModel::DeleteColumn));
+    QRect glyph(0, 0, 16, 16);
+    glyph.moveCenter(DeleteDelegate::buttonRect(cell).center());
+    const QRect pixels(glyph.topLeft() * ratio, glyph.size() * ratio);
+    const QImage drawn = shot.toImage().copy(pixels);
+    QImage expected(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.setDevicePixelRatio(ratio);
+    expected.fill(table->palette().color(QPalette::Base));
+    {
+        QPainter painter(&expected);
+        trashIcon(deleteTint(table->palette())).paint(&painter, QRect(0, 0, 16, 16));
+    }
+    QVERIFY(largestDifference(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected) <= 8);
+}
+
+QTEST_MAIN(AccessibilityTest)
+#include "AccessibilityTest.moc"
