@@ -36,13 +36,20 @@ void DeleteDelegate::paint(QPainter* painter,
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, widget);
 
     const QRect button = buttonRect(option.rect);
+    // The current cell's focus frame, as the other cells draw it, around the button
+    // and under the glyph.
+    if (option.state.testFlag(QStyle::State_HasFocus)) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+        focus.rect = button;
+        focus.backgroundColor = option.palette.color(QPalette::Base);
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+    }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    // A plain button: no border or background, only a faint one under the pointer or the
-    // keyboard's focus.
-    const bool keyboardFocus = option.state.testFlag(QStyle::State_HasFocus) &&
-                               option.state.testFlag(QStyle::State_KeyboardFocusChange);
-    if (option.state.testFlag(QStyle::State_MouseOver) || keyboardFocus) {
+    // A plain button: no border or background, only a faint one under the pointer.
+    if (option.state.testFlag(QStyle::State_MouseOver)) {
         QColor shade = option.palette.color(QPalette::Text);
         shade.setAlphaF(0.08f);
         painter->setPen(Qt::NoPen);
@@ -53,14 +60,6 @@ void DeleteDelegate::paint(QPainter* painter,
     glyph.moveCenter(button.center());
     icon_.paint(painter, glyph);
     painter->restore();
-
-    if (option.state.testFlag(QStyle::State_HasFocus)) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = button;
-        focus.backgroundColor = option.palette.color(QPalette::Base);
-        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
-    }
 }
 
 bool DeleteDelegate::editorEvent(QEvent* event,

@@ -208,6 +208,12 @@ void AccessibilityTest::deleteButtonIsPressedWithSpaceOrEnterWhenCurrent()
         QTest::keyClick(table, Qt::Key_Right);
     }
     QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    // The current delete button shows the focus frame.
+    const QRect cell = table->visualRect(table->currentIndex());
+    const QImage focused = table->viewport()->grab(cell).toImage();
+    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
+    QVERIFY(table->viewport()->grab(cell).toImage() != focused);
+    table->setCurrentIndex(table->model()->index(0, ResultsModel::DeleteColumn));
     QTest::keyClick(table, Qt::Key_Space);
     QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf"}));
     QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
