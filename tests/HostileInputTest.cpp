@@ -15,8 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <climits>
-#include <cmath>
+#include <cstdint>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
