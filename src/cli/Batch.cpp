@@ -80,14 +80,15 @@ std::vector<FileInfo> analyseBatch(const std::vector<fs::path>& locations, unsig
 
     // Workers take the next location and fill its slot; this thread hands the slots on in
     // order. A worker never runs more than `window` locations ahead of the one handed on, which
-    // bounds the results waiting in memory.
+    // bounds the results waiting in memory. A record is small, so the window is wide: while
+    // one worker spends a second on a long book, the others keep going through small files.
     std::vector<Slot> slots(locations.size());
     std::mutex mutex;
     std::condition_variable slotDone;
     std::condition_variable slotTaken;
     std::size_t next = 0;
     std::size_t consumed = 0;
-    const std::size_t window = workers * 4;
+    const std::size_t window = workers * 64;
 
     auto work = [&] {
         for (;;) {
