@@ -423,6 +423,14 @@ TEST_F(HostileInputTest, DamagedPdfsGiveNoMoreThanTheyHold)
     EXPECT_EQ(takeErrorLines(), std::vector<std::string>{});
 }
 
+TEST_F(HostileInputTest, APdfWhoseRepairIsSlowCannotBeOpened)
+{
+    // Found by fuzz_process_file: the PDF library takes about half a second to give up on these
+    // 39 kB, and four copies in a row take it seconds (see tests/data/README.md).
+    fs::copy_file(dataFile("hostile/slow-repair.pdf"), in / "slow-repair.pdf");
+    expectDocument(intake(in / "slow-repair.pdf"), "slow-repair.pdf", "PDF", std::nullopt, 0);
+}
+
 TEST_F(HostileInputTest, EncryptedPdfGivesItsPagesAndNoWords)
 {
     fs::copy_file(dataFile("pdf/locked.pdf"), in / "locked.pdf");
