@@ -105,7 +105,12 @@ ContentView::ContentView(std::vector<FileInfo> files, std::ostream& diagnostics,
     refresh();
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    // Destroying the children hides the table, whose scroll bar would then call back into this
+    // half-destroyed view.
+    table_->verticalScrollBar()->disconnect(this);
+}
 
 void ContentView::buildLayout()
 {
