@@ -13,6 +13,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -171,6 +172,7 @@ private slots:
     void totalsAgreeWithTheCellsCountingDashAsZero();
     void droppedFolderIsExpandedRecursivelyInSortedOrder();
     void printResultsSetsTheMarginsAndKeepsTheList();
+    void aVisibleViewWithAScrollBarGoesCleanly();
 };
 
 void ContentViewTest::showsTheFixedTextsInTheirStyles()
@@ -561,5 +563,21 @@ void ContentViewTest::printResultsSetsTheMarginsAndKeepsTheList()
     QCOMPARE(calls, 2);
 }
 
+// Closing a window destroys its view while it is shown; the sanitizer build checks that no
+// callback reaches the half-destroyed view.
+void ContentViewTest::aVisibleViewWithAScrollBarGoesCleanly()
+{
+    std::vector<FileInfo> many;
+    for (int i = 0; i < 200; ++i) {
+        many.push_back(record(("f" + std::to_string(i) + ".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
+    }
+    auto* view = new ContentView(many);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    QVERIFY(tableOf(*view)->verticalScrollBar()->maximum() > 0);
+    delete view;
+}
+
 QTEST_MAIN(ContentViewTest)
 #include "ContentViewTest.moc"
+
