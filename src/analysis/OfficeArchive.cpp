@@ -1,5 +1,6 @@
 #include "analysis/OfficeArchive.h"
 
+#include "analysis/Descriptor.h"
 #include "analysis/FileInfo.h"
 
 #include <algorithm>
@@ -38,24 +39,6 @@ constexpr int archiveDescriptor = 3;
 {
     throw std::system_error(error, std::generic_category(), what);
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) noexcept : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 class SpawnFileActions
 {

@@ -1,3 +1,4 @@
+#include "analysis/Descriptor.h"
 #include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
 #include "analysis/WordCount.h"
@@ -31,24 +32,6 @@ void silenceLibrary()
     }();
     (void)silenced;
 }
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The page count of a document that needs a password to be opened. Encryption covers only
 // strings and streams, so the page tree is often plain objects; with the /Encrypt entry of the
