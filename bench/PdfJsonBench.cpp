@@ -4,12 +4,12 @@
 // bench/compare-pdf-json) and exits.
 #include "analysis/FileProcessor.h"
 #include "analysis/JsonAnalysis.h"
+#include "support/HandMadePdf.h"
 
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,14 +36,10 @@ constexpr std::size_t vocabularySize = sizeof vocabulary / sizeof vocabulary[0];
 std::string makeBook()
 {
     std::mt19937 rng(7);
-    std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>", "", // the page tree, filled in below
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"};
-    std::string kids;
+    std::vector<std::optional<std::string>> pages;
     for (int p = 0; p < bookPages; ++p) {
-        std::string content = "BT /F1 10 Tf 13 TL 60 750 Td\n";
-        for (int line = 0; line < 46; ++line) {
-            content += '(';
+        std::vector<std::string> lines(46);
+        for (std::string& line : lines) {
             for (int w = 0; w < 11; ++w) {
                 // WinAnsi bytes for the accented words, as a PDF writer would store them.
                 std::string word = vocabulary[rng() % vocabularySize];
@@ -54,38 +50,12 @@ std::string makeBook()
                 } else if (word == "naïve") {
                     word = "na\xEFve";
                 }
-                content += (w ? " " : "") + word;
+                line += (w ? " " : "") + word;
             }
-            content += ") Tj T*\n";
         }
-        content += "ET\n";
-        const std::size_t pageObject = objects.size() + 1;
-        kids += std::to_string(pageObject) + " 0 R ";
-        objects.push_back(
-            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> "
-            ">> /Contents " +
-            std::to_string(pageObject + 1) + " 0 R >>");
-        objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
-                          "\nendstream");
+        pages.push_back(test::textPage(lines, 10));
     }
-    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(bookPages) + " >>";
-
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const std::size_t offset : offsets) {
-        char entry[24];
-        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
-        pdf += entry;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
-    return pdf;
+    return test::makePdf(pages);
 }
 
 // Records as an export from a translation system would have them: strings of one to forty

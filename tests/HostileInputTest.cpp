@@ -9,15 +9,16 @@
 #include "analysis/OfficeArchive.h"
 #include "analysis/PptxAnalysis.h"
 #include "analysis/WordCount.h"
+#include "support/HandMadePdf.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdint>
 #include <condition_variable>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,32 +114,15 @@ fs::path sparseFile(const fs::path& path, const std::string& start, off_t size)
 }
 
 // A one-page PDF whose page says "three little words" and whose page tree claims `count` pages
-// behind `kids`, with an exact cross-reference table.
+// behind `kids`.
 std::string tinyPdf(const std::string& count, const std::string& kids = "[3 0 R]")
 {
-    const std::string content = "BT /F1 12 Tf 72 720 Td (three little words) Tj ET";
-    const std::vector<std::string> objects{
-        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids " + kids + " /Count " + count + " >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-        "/Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const std::size_t offset : offsets) {
-        std::array<char, 32> line{};
-        std::snprintf(line.data(), line.size(), "%010zu 00000 n \n", offset);
-        pdf += line.data();
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
-    return pdf;
+    return assemblePdf({"<< /Type /Catalog /Pages 2 0 R >>",
+                        "<< /Type /Pages /Kids " + kids + " /Count " + count + " >>",
+                        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                        "/Resources << /Font << /F1 5 0 R >> >> >>",
+                        pdfStream(textPage({"three little words"})),
+                        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
 }
 
 // A 16-bit mono PCM WAV of one second whose header states `dataSize` bytes of samples.
