@@ -2,6 +2,7 @@
 
 #include "analysis/Descriptor.h"
 #include "analysis/FileInfo.h"
+#include "analysis/Spawn.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +15,6 @@
 #include <optional>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
@@ -40,47 +40,11 @@ constexpr int archiveDescriptor = 3;
     throw std::system_error(error, std::generic_category(), what);
 }
 
-class SpawnFileActions
-{
-public:
-    SpawnFileActions()
-    {
-        if (int rc = posix_spawn_file_actions_init(&actions_); rc != 0) {
-            fail(rc, "cannot prepare the unzip process");
-        }
-    }
-    ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
-    SpawnFileActions(const SpawnFileActions&) = delete;
-    SpawnFileActions& operator=(const SpawnFileActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-private:
-    posix_spawn_file_actions_t actions_;
-};
-
-class SpawnAttributes
-{
-public:
-    SpawnAttributes()
-    {
-        if (int rc = posix_spawnattr_init(&attributes_); rc != 0) {
-            fail(rc, "cannot prepare the unzip process");
-        }
-    }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
+constexpr const char* preparing = "cannot prepare the unzip process";
 
 void check(int rc)
 {
-    if (rc != 0) {
-        fail(rc, "cannot prepare the unzip process");
-    }
+    checkSpawn(rc, preparing);
 }
 
 constexpr std::uint64_t unlimited = std::numeric_limits<std::uint64_t>::max();
@@ -232,7 +196,7 @@ bool waitWithin(pid_t pid, std::uint64_t allowance)
 // which it can neither expand nor mistake; it reopens that name and so can seek as in any file.
 bool runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directory, std::uint64_t allowance)
 {
-    SpawnFileActions actions;
+    SpawnFileActions actions(preparing);
     // In this order, so that a container opened as descriptor 0 (standard input closed in the
     // parent) is moved away before /dev/null takes its place. dup2 onto the same number
     // clears close-on-exec, as it must.
@@ -241,7 +205,7 @@ bool runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directo
     // overwrite; end of input there makes it answer "no" instead of waiting for ever.
     check(posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0));
 
-    SpawnAttributes attributes;
+    SpawnAttributes attributes(preparing);
     // A session of its own has no controlling terminal, so the password prompt of an encrypted
     // container cannot open /dev/tty and wait there. Signals blocked by the calling thread are
     // not passed on.

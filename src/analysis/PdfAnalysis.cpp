@@ -1,14 +1,12 @@
-#include "analysis/Descriptor.h"
 #include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
+#include "analysis/PdfAnalysis.h"
 #include "analysis/WordCount.h"
 
 #include <poppler-document.h>
 #include <poppler-page.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <exception>
@@ -58,24 +56,17 @@ std::optional<std::int64_t> lockedPageCount(const std::filesystem::path& file)
     return pages > 0 ? std::optional<std::int64_t>(pages) : std::nullopt;
 }
 
-struct PdfCount
-{
-    std::optional<std::int64_t> pages;
-    std::int64_t words = 0;
-};
+} // namespace
 
-PdfCount countPdf(const std::filesystem::path& location)
+PdfCount countPdfInProcess(int fd, const std::filesystem::path& location)
 {
-    // Only a regular file is handed to the library: opening a FIFO would wait for a writer.
-    // The library then opens the very file this descriptor holds, so nothing can swap it.
-    const Descriptor fd(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st = {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return {};
-    }
-    std::string file = "/proc/self/fd/" + std::to_string(fd.get());
+    // The library opens the very file this descriptor holds, so nothing can swap it.
+    std::string file = "/proc/self/fd/" + std::to_string(fd);
     if (struct stat viaProc{}; ::stat(file.c_str(), &viaProc) != 0) {
-        file = location.native(); // no /proc: the path just checked will do
+        if (location.empty()) {
+            return {};
+        }
+        file = location.native(); // no /proc: the path the caller just checked will do
     }
 
     silenceLibrary();
@@ -102,15 +93,13 @@ PdfCount countPdf(const std::filesystem::path& location)
     return {pages, words};
 }
 
-} // namespace
-
 FileInfo FileProcessor::processPDF(const std::filesystem::path& location,
                                    const std::string& fileName,
                                    const std::string& fileType)
 {
     PdfCount count;
     try {
-        count = countPdf(location);
+        count = measurePdf(location);
     } catch (const std::exception&) {
         count = {}; // out of memory inside the library: the document cannot be read
     }

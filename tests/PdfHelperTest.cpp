@@ -1,0 +1,180 @@
+// PDFs measured in the helper process: same answers as in process, a time limit that ends
+// a runaway document without costing the next one, and no helper left behind.
+#include "analysis/Descriptor.h"
+#include "analysis/PdfAnalysis.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+namespace pagetally {
+namespace {
+
+namespace fs = std::filesystem;
+using test::dataFile;
+using test::TempDir;
+
+// The processes this test has started and not yet reaped (every thread's).
+std::vector<pid_t> children()
+{
+    std::vector<pid_t> all;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream list(task.path() / "children");
+        for (pid_t pid = 0; list >> pid;) {
+            all.push_back(pid);
+        }
+    }
+    return all;
+}
+
+// Waits until `pid` has died (and is waiting to be reaped).
+void waitUntilEnded(pid_t pid)
+{
+    for (int i = 0; i < 5000; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos || line.compare(close, 4, ") Z ") == 0) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+PdfCount inProcess(const fs::path& file)
+{
+    struct stat st = {};
+    const Descriptor fd(openRegularFile(file, st));
+    return countPdfInProcess(fd.get(), file);
+}
+
+void expectSame(const PdfCount& actual, const PdfCount& expected, const fs::path& file)
+{
+    EXPECT_EQ(actual.pages, expected.pages) << file;
+    EXPECT_EQ(actual.words, expected.words) << file;
+}
+
+const std::vector<fs::path>& fixtures()
+{
+    static const std::vector<fs::path> files = [] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(dataFile("pdf"))) {
+            if (entry.path().extension() == ".pdf") {
+                found.push_back(entry.path());
+            }
+        }
+        found.push_back(dataFile("hostile/slow-repair.pdf"));
+        return found;
+    }();
+    return files;
+}
+
+// The built helper is found, so the suites that measure PDFs really go through it.
+TEST(PdfHelper, IsFoundBesideTheProgramsOfTheBuild)
+{
+    const fs::path& helper = pdfHelperProgram();
+    ASSERT_FALSE(helper.empty());
+    EXPECT_EQ(helper.filename(), "pagetally-pdf");
+    EXPECT_EQ(helper.parent_path().filename(), "pagetally");
+}
+
+TEST(PdfHelper, AnswersAsTheLibraryDoesInProcess)
+{
+    for (const fs::path& file : fixtures()) {
+        expectSame(measurePdf(file), inProcess(file), file);
+    }
+    // No helper program, or one that cannot be started: measured in process.
+    for (const fs::path& missing : {fs::path(), fs::path("/nonexistent/pagetally-pdf")}) {
+        const fs::path file = dataFile("pdf/columns.pdf");
+        expectSame(measurePdf(file, {}, missing), inProcess(file), file);
+    }
+}
+
+TEST(PdfHelper, EndsADocumentThatRunsOutOfTimeAndMeasuresTheNext)
+{
+    // Sixteen copies of a file whose repair takes the library half a second each: minutes in
+    // all. With one second allowed it is unreadable, and the next file gets a fresh helper.
+    const TempDir dir;
+    std::ifstream slowFile(dataFile("hostile/slow-repair.pdf"), std::ios::binary);
+    std::ostringstream slow;
+    slow << slowFile.rdbuf();
+    std::string copies;
+    for (int i = 0; i < 16; ++i) {
+        copies += slow.str();
+    }
+    const fs::path runaway = dir.write("runaway.pdf", copies);
+    const PdfLimits oneSecond{1, 0};
+
+    const PdfCount stopped = measurePdf(runaway, oneSecond);
+    EXPECT_FALSE(stopped.pages.has_value());
+    EXPECT_EQ(stopped.words, 0);
+
+    const fs::path next = dataFile("pdf/columns.pdf");
+    expectSame(measurePdf(next, oneSecond), inProcess(next), next);
+}
+
+TEST(PdfHelper, StartsAFreshHelperWhenTheKeptOneWasKilled)
+{
+    const fs::path file = dataFile("pdf/table.pdf");
+    const PdfCount expected = inProcess(file);
+    const std::vector<pid_t> before = children();
+    std::vector<pid_t> helpers;
+    std::thread([&] {
+        expectSame(measurePdf(file), expected, file);
+        for (pid_t pid : children()) {
+            if (std::find(before.begin(), before.end(), pid) == before.end()) {
+                helpers.push_back(pid);
+            }
+        }
+        ASSERT_EQ(helpers.size(), 1u);
+        ::kill(helpers.front(), SIGKILL);
+        waitUntilEnded(helpers.front());
+        expectSame(measurePdf(file), expected, file);
+    }).join();
+    // Each thread's helper ends with its thread; none is left running or unreaped.
+    EXPECT_EQ(children(), before);
+}
+
+TEST(PdfHelper, ThreadsMeasureAtOnceAndLeaveNoHelperBehind)
+{
+    const std::vector<pid_t> before = children();
+    std::vector<PdfCount> expected;
+    for (const fs::path& file : fixtures()) {
+        expected.push_back(inProcess(file));
+    }
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (std::size_t i = 0; i < fixtures().size(); ++i) {
+                expectSame(measurePdf(fixtures()[i]), expected[i], fixtures()[i]);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(children(), before);
+}
+
+TEST(PdfHelper, OnlyARegularFileIsHandedOn)
+{
+    const TempDir dir;
+    const fs::path fifo = dir.path() / "pipe.pdf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const fs::path& file : {fifo, dir.path(), dir.path() / "missing.pdf", fs::path("/dev/zero")}) {
+        const PdfCount count = measurePdf(file);
+        EXPECT_FALSE(count.pages.has_value()) << file;
+        EXPECT_EQ(count.words, 0) << file;
+    }
+}
+
+} // namespace
+} // namespace pagetally
