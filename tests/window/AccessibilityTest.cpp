@@ -1,4 +1,5 @@
 // Keyboard use, what assistive technology is told, dark palettes and high-density screens.
+#include "ViewHelpers.h"
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "window/ContentView.h"
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 using namespace pagetally;
+using namespace pagetally::test;
 
 namespace {
 
@@ -24,25 +26,6 @@ std::vector<FileInfo> threeFiles()
     return {FileInfo::make("letter.txt", "TXT", std::nullopt, std::nullopt, 42),
             FileInfo::make("report.pdf", "PDF", std::nullopt, 3, 900),
             FileInfo::make("voicemail.mp3", "MP3", 0.2, std::nullopt, 30)};
-}
-
-QTableView* tableOf(const QWidget& view)
-{
-    return view.findChild<QTableView*>(QStringLiteral("resultsTable"));
-}
-
-QPushButton* button(const QWidget& view, const char* name)
-{
-    return view.findChild<QPushButton*>(QLatin1String(name));
-}
-
-QStringList names(const ContentView& view)
-{
-    QStringList list;
-    for (const FileInfo& f : view.files()) {
-        list << QString::fromStdString(f.fileName);
-    }
-    return list;
 }
 
 void showActive(QWidget& window)

@@ -1,83 +1,31 @@
 // The main view: its texts and sizes, intake through the picker and drops, delete, clear, totals.
 #include "window/ContentView.h"
+#include "ViewHelpers.h"
 #include "window/DeleteDelegate.h"
 #include "window/FilePicker.h"
 #include "window/ResultsModel.h"
-#include "window/TrashIcon.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPrinter>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QRegularExpression>
-#include <QTableView>
+#include <QScrollBar>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 #include <sstream>
 
 using namespace pagetally;
+using namespace pagetally::test;
 
 namespace {
 
-QString write(const QDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        qFatal("cannot write %s", qPrintable(path));
-    }
-    return path;
-}
-
-// A silent 16-bit mono PCM WAV of whole seconds.
-QByteArray wav(int seconds)
-{
-    const quint32 rate = 8000;
-    const quint32 dataSize = rate * 2 * static_cast<quint32>(seconds);
-    QByteArray bytes;
-    const auto u32 = [&](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        bytes.append(b, 4);
-    };
-    const auto u16 = [&](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        bytes.append(b, 2);
-    };
-    bytes.append("RIFF");
-    u32(36 + dataSize);
-    bytes.append("WAVEfmt ");
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    bytes.append("data");
-    u32(dataSize);
-    bytes.append(QByteArray(static_cast<qsizetype>(dataSize), '\0'));
-    return bytes;
-}
-
-QTableView* tableOf(const ContentView& view)
-{
-    return view.findChild<QTableView*>(QStringLiteral("resultsTable"));
-}
-
 QString cell(const ContentView& view, int row, int column)
 {
-    const QAbstractItemModel* model = tableOf(view)->model();
-    return model->index(row, column).data().toString();
+    return tableOf(view)->model()->index(row, column).data().toString();
 }
 
 QStringList column(const ContentView& view, int col)
@@ -89,25 +37,13 @@ QStringList column(const ContentView& view, int col)
     return texts;
 }
 
-QStringList namesInOrderOfAddition(const ContentView& view)
-{
-    QStringList names;
-    for (const FileInfo& f : view.files()) {
-        names << QString::fromStdString(f.fileName);
-    }
-    return names;
-}
-
-QString labelText(const ContentView& view, const char* name)
-{
-    return view.findChild<QLabel*>(QLatin1String(name))->text();
-}
-
 QStringList totals(const ContentView& view)
 {
     return {labelText(view, "totalLabel"), labelText(view, "durationTotal"), labelText(view, "pagesTotal"),
             labelText(view, "wordsTotal")};
 }
+
+const QStringList zeroTotals{"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"};
 
 QPoint deleteButtonCentre(const ContentView& view, int row)
 {
@@ -117,33 +53,7 @@ QPoint deleteButtonCentre(const ContentView& view, int row)
     return DeleteDelegate::buttonRect(table->visualRect(index)).center();
 }
 
-void clickDelete(const ContentView& view, int row)
-{
-    QTest::mouseClick(tableOf(view)->viewport(), Qt::LeftButton, {}, deleteButtonCentre(view, row));
-}
-
-QPushButton* button(const ContentView& view, const char* name)
-{
-    return view.findChild<QPushButton*>(QLatin1String(name));
-}
-
-QList<QUrl> urls(const QStringList& paths)
-{
-    QList<QUrl> list;
-    for (const QString& path : paths) {
-        list << QUrl::fromLocalFile(path);
-    }
-    return list;
-}
-
-FileInfo record(const char* name,
-                const char* type,
-                std::optional<double> minutes,
-                std::optional<std::int64_t> pages,
-                std::int64_t words)
-{
-    return FileInfo::make(name, type, minutes, pages, words);
-}
+constexpr auto record = &FileInfo::make;
 
 } // namespace
 
@@ -156,19 +66,15 @@ private slots:
     void buttonsSitInHundredPointSlotsInOrder();
     void cannotBecomeSmallerThanItsMinimumSize();
     void tableHasSixFixedColumnsWithoutSortingOrSelection();
-    void emptyListShowsTheHeaderOnlyAndZeroTotals();
+    void emptyAndClearedListsShowZeroTotals();
     void pickedFilesAreAnalysedAndListedByType();
     void pickingAgainAddsBehindAndSkipsKnownNames();
-    void cancelledPickerChangesNothing();
-    void nonLocalChoiceWritesOneErrorLineAndChangesNothing();
+    void cancelledOrNonLocalChoiceChangesNothing();
     void pickerFilterMatchesTheTenExtensionsInAnyCase_data();
     void pickerFilterMatchesTheTenExtensionsInAnyCase();
     void fileDialogListsUpperCaseNamesAndHidesOthers();
     void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
-    void deletingTheLastRowLeavesZeroTotals();
     void onlyAClickOnTheGlyphDeletes();
-    void deleteGlyphIsRed();
-    void clearFilesEmptiesTheList();
     void totalsAgreeWithTheCellsCountingDashAsZero();
     void droppedFolderIsExpandedRecursivelyInSortedOrder();
     void printResultsSetsTheMarginsAndKeepsTheList();
@@ -220,11 +126,12 @@ void ContentViewTest::buttonsSitInHundredPointSlotsInOrder()
 {
     ContentView view;
     view.show();
-    const QStringList names{"selectFilesButton", "clearFilesButton", "printResultsButton", "exitAppButton"};
+    const QStringList objectNames{"selectFilesButton", "clearFilesButton", "printResultsButton",
+                                  "exitAppButton"};
     const QStringList texts{"Select Files", "Clear Files", "Print Results", "Exit App"};
     int previousX = -1;
-    for (int i = 0; i < names.size(); ++i) {
-        QPushButton* b = button(view, qPrintable(names[i]));
+    for (int i = 0; i < objectNames.size(); ++i) {
+        QPushButton* b = button(view, qPrintable(objectNames[i]));
         QCOMPARE(b->text(), texts[i]);
         QVERIFY(b->isEnabled()); // also with an empty list
         QWidget* slot = b->parentWidget();
@@ -267,11 +174,19 @@ void ContentViewTest::tableHasSixFixedColumnsWithoutSortingOrSelection()
     QCOMPARE(table->selectionMode(), QAbstractItemView::NoSelection);
 }
 
-void ContentViewTest::emptyListShowsTheHeaderOnlyAndZeroTotals()
+void ContentViewTest::emptyAndClearedListsShowZeroTotals()
 {
-    ContentView view;
+    const ContentView empty;
+    QCOMPARE(tableOf(empty)->model()->rowCount(), 0);
+    QCOMPARE(totals(empty), zeroTotals);
+    ContentView view(
+        {record("a.pdf", "PDF", std::nullopt, 3, 30), record("b.mp3", "MP3", 2.0, std::nullopt, 300)});
+    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
+    QVERIFY(view.files().empty());
     QCOMPARE(tableOf(view)->model()->rowCount(), 0);
-    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
+    QCOMPARE(totals(view), zeroTotals);
+    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
+    QVERIFY(view.files().empty());
 }
 
 void ContentViewTest::pickedFilesAreAnalysedAndListedByType()
@@ -295,7 +210,7 @@ void ContentViewTest::pickedFilesAreAnalysedAndListedByType()
     QCOMPARE(calls, 1);
     QVERIFY(showingWhilePicking);
     QVERIFY(!view.showingFilePicker());
-    QCOMPARE(namesInOrderOfAddition(view), QStringList({"notes.TXT", "page.html", "memo.doc", "talk.wav"}));
+    QCOMPARE(names(view), QStringList({"notes.TXT", "page.html", "memo.doc", "talk.wav"}));
     QCOMPARE(column(view, 0), QStringList({"memo.doc", "page.html", "notes.TXT", "talk.wav"}));
     QCOMPARE(column(view, 1), QStringList({"DOC", "HTML", "TXT", "WAV"}));
     QCOMPARE(column(view, 2), QStringList({"-", "-", "-", "0m 6s"}));
@@ -317,37 +232,30 @@ void ContentViewTest::pickingAgainAddsBehindAndSkipsKnownNames()
     next = {write(d, "other/b.txt", "same name, other folder"), write(d, "c.txt", "c")};
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
 
-    QCOMPARE(namesInOrderOfAddition(view), QStringList({"b.txt", "a.html", "c.txt"}));
+    QCOMPARE(names(view), QStringList({"b.txt", "a.html", "c.txt"}));
     QCOMPARE(column(view, 0), QStringList({"a.html", "b.txt", "c.txt"}));
     QCOMPARE(column(view, 4), QStringList({"1", "1", "1"}));
 }
 
-void ContentViewTest::cancelledPickerChangesNothing()
-{
-    std::ostringstream out;
-    ContentView view({record("kept.txt", "TXT", std::nullopt, std::nullopt, 4)}, out);
-    view.setFilePicker([](QWidget*) { return std::optional<QList<QUrl>>(); });
-    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
-    QCOMPARE(namesInOrderOfAddition(view), QStringList({"kept.txt"}));
-    QVERIFY(!view.showingFilePicker());
-    QCOMPARE(out.str(), std::string());
-}
-
-void ContentViewTest::nonLocalChoiceWritesOneErrorLineAndChangesNothing()
+void ContentViewTest::cancelledOrNonLocalChoiceChangesNothing()
 {
     QTemporaryDir dir;
     const QString local = write(QDir(dir.path()), "local.txt", "would count");
     std::ostringstream out;
     ContentView view({record("kept.txt", "TXT", std::nullopt, std::nullopt, 4)}, out);
+    view.setFilePicker([](QWidget*) { return std::optional<QList<QUrl>>(); });
+    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(!view.showingFilePicker());
+    QCOMPARE(out.str(), std::string());
+
     view.setFilePicker([&](QWidget*) {
         return std::optional(QList<QUrl>{QUrl::fromLocalFile(local), QUrl("https://example.com/report.pdf")});
     });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
-
     QCOMPARE(
         QString::fromStdString(out.str()),
         QStringLiteral("Error selecting files: “https://example.com/report.pdf” is not a local file.\n"));
-    QCOMPARE(namesInOrderOfAddition(view), QStringList({"kept.txt"}));
+    QCOMPARE(names(view), QStringList({"kept.txt"}));
     QCOMPARE(column(view, 0), QStringList({"kept.txt"}));
 }
 
@@ -420,7 +328,7 @@ void ContentViewTest::deleteRemovesThatRecordAlsoWhenAnotherHasItsName()
     view.show();
     // Display order: b.pdf, a.txt (1), a.txt (3), c.txt.
     QCOMPARE(column(view, 4), QStringList({"20", "1", "3", "5"}));
-    clickDelete(view, 2);
+    QTest::mouseClick(tableOf(view)->viewport(), Qt::LeftButton, {}, deleteButtonCentre(view, 2));
 
     QTRY_COMPARE(view.files().size(), 3u);
     QCOMPARE(view.files()[0].id, files[0].id);
@@ -433,16 +341,6 @@ void ContentViewTest::deleteRemovesThatRecordAlsoWhenAnotherHasItsName()
     QTemporaryDir dir;
     view.addLocations({std::filesystem::path(write(QDir(dir.path()), "d.txt", "x y").toStdString())});
     QCOMPARE(column(view, 0), QStringList({"b.pdf", "a.txt", "c.txt", "d.txt"}));
-}
-
-void ContentViewTest::deletingTheLastRowLeavesZeroTotals()
-{
-    ContentView view({record("only.wav", "WAV", 1.5, std::nullopt, 225)});
-    view.show();
-    QCOMPARE(labelText(view, "durationTotal"), QStringLiteral("Duration: 1m 30s"));
-    clickDelete(view, 0);
-    QTRY_COMPARE(tableOf(view)->model()->rowCount(), 0);
-    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
 }
 
 void ContentViewTest::onlyAClickOnTheGlyphDeletes()
@@ -465,37 +363,6 @@ void ContentViewTest::onlyAClickOnTheGlyphDeletes()
              QStringLiteral("Remove from the list"));
 }
 
-void ContentViewTest::deleteGlyphIsRed()
-{
-    QPalette light;
-    light.setColor(QPalette::Base, Qt::white);
-    light.setColor(QPalette::AlternateBase, QColor(0xF5, 0xF5, 0xF5));
-    const QImage image = trashIcon(deleteTint(light)).pixmap(32, 32).toImage();
-    int red = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.alpha() > 200) {
-                QVERIFY2(c.red() > 150 && c.green() < 80 && c.blue() < 80, qPrintable(c.name()));
-                ++red;
-            }
-        }
-    }
-    QVERIFY(red > 40);
-}
-
-void ContentViewTest::clearFilesEmptiesTheList()
-{
-    ContentView view(
-        {record("a.pdf", "PDF", std::nullopt, 3, 30), record("b.mp3", "MP3", 2.0, std::nullopt, 300)});
-    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
-    QVERIFY(view.files().empty());
-    QCOMPARE(tableOf(view)->model()->rowCount(), 0);
-    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 0s", "Pages: 0", "Words: 0"}));
-    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
-    QVERIFY(view.files().empty());
-}
-
 void ContentViewTest::totalsAgreeWithTheCellsCountingDashAsZero()
 {
     ContentView view(
@@ -505,14 +372,8 @@ void ContentViewTest::totalsAgreeWithTheCellsCountingDashAsZero()
     QCOMPARE(column(view, 1), QStringList({"DOCX", "MP3", "MP4", "PPTX", "TXT"}));
     QCOMPARE(column(view, 2), QStringList({"-", "1m 15s", "0m 30s", "-", "-"}));
     QCOMPARE(column(view, 3), QStringList({"3", "-", "-", "4", "-"}));
-    qint64 pages = 0;
-    qint64 words = 0;
-    for (int row = 0; row < 5; ++row) {
-        pages += cell(view, row, 3) == QLatin1String("-") ? 0 : cell(view, row, 3).toLongLong();
-        words += cell(view, row, 4).toLongLong();
-    }
-    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 1m 45s", QStringLiteral("Pages: %1").arg(pages),
-                                        QStringLiteral("Words: %1").arg(words)}));
+    QCOMPARE(column(view, 4), QStringList({"200", "187", "75", "16", "9"}));
+    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 1m 45s", "Pages: 7", "Words: 487"}));
 }
 
 void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
@@ -536,7 +397,7 @@ void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&view, &drop);
 
-    QTRY_COMPARE(namesInOrderOfAddition(view), QStringList({"c.html", "a.txt", "b.txt", "loose.txt"}));
+    QTRY_COMPARE(names(view), QStringList({"c.html", "a.txt", "b.txt", "loose.txt"}));
 }
 
 void ContentViewTest::printResultsSetsTheMarginsAndKeepsTheList()
@@ -572,7 +433,8 @@ void ContentViewTest::aVisibleViewWithAScrollBarGoesCleanly()
 {
     std::vector<FileInfo> many;
     for (int i = 0; i < 200; ++i) {
-        many.push_back(record(("f" + std::to_string(i) + ".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
+        many.push_back(
+            record(("f" + std::to_string(i) + ".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
     }
     auto* view = new ContentView(many);
     view->show();
@@ -583,4 +445,3 @@ void ContentViewTest::aVisibleViewWithAScrollBarGoesCleanly()
 
 QTEST_MAIN(ContentViewTest)
 #include "ContentViewTest.moc"
-

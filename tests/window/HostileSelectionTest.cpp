@@ -1,15 +1,12 @@
 // A selection that mixes hostile files with good ones: every good record is listed, the bad ones
 // get their empty records, and the window answers as before.
+#include "ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/FilePicker.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtEndian>
 #include <QtTest>
 
 #include <sstream>
@@ -18,50 +15,9 @@
 #include <zip.h>
 
 using namespace pagetally;
+using namespace pagetally::test;
 
 namespace {
-
-QString write(const QDir& dir, const QString& name, const QByteArray& bytes)
-{
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        qFatal("cannot write %s", qPrintable(path));
-    }
-    return path;
-}
-
-// A silent 16-bit mono PCM WAV of whole seconds whose header may claim more samples than it holds.
-QByteArray wav(int seconds, std::optional<quint32> claimedDataSize = std::nullopt)
-{
-    const quint32 rate = 8000;
-    const quint32 dataSize = rate * 2 * static_cast<quint32>(seconds);
-    QByteArray bytes;
-    const auto u32 = [&](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        bytes.append(b, 4);
-    };
-    const auto u16 = [&](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        bytes.append(b, 2);
-    };
-    bytes.append("RIFF");
-    u32(36 + claimedDataSize.value_or(dataSize));
-    bytes.append("WAVEfmt ");
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    bytes.append("data");
-    u32(claimedDataSize.value_or(dataSize));
-    bytes.append(QByteArray(static_cast<qsizetype>(dataSize), '\0'));
-    return bytes;
-}
 
 // A presentation whose one slide part is marked as encrypted: unzip would ask for a password.
 QString encryptedPresentation(const QDir& dir, const QString& name)
@@ -89,21 +45,6 @@ QString encryptedPresentation(const QDir& dir, const QString& name)
     return write(dir, name, bytes);
 }
 
-QTableView* tableOf(const ContentView& view)
-{
-    return view.findChild<QTableView*>(QStringLiteral("resultsTable"));
-}
-
-QPushButton* button(const ContentView& view, const char* name)
-{
-    return view.findChild<QPushButton*>(QLatin1String(name));
-}
-
-QString labelText(const ContentView& view, const char* name)
-{
-    return view.findChild<QLabel*>(QLatin1String(name))->text();
-}
-
 const FileInfo* find(const ContentView& view, const std::string& name)
 {
     for (const FileInfo& f : view.files()) {
@@ -112,15 +53,6 @@ const FileInfo* find(const ContentView& view, const std::string& name)
         }
     }
     return nullptr;
-}
-
-QList<QUrl> urls(const QStringList& paths)
-{
-    QList<QUrl> list;
-    for (const QString& path : paths) {
-        list << QUrl::fromLocalFile(path);
-    }
-    return list;
 }
 
 } // namespace

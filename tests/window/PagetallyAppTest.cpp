@@ -1,6 +1,7 @@
 // The application shell: the shared "Pagetally" menu, its About items, windows and quitting.
 #include "app/PagetallyApp.h"
 #include "Version.h"
+#include "ViewHelpers.h"
 #include "app/MainWindow.h"
 #include "window/ContentView.h"
 
@@ -54,8 +55,7 @@ private slots:
     void secondWindowAppendsAnotherPairAndHasItsOwnList();
     void newWindowItemOpensAFurtherWindow();
     void windowsHaveNoTitleBarButKeepTitleAndMinimumSize();
-    void aboutNamesTheProgramAndItsVersion();
-    void aboutShowsTheDescriptionAndTheLicence();
+    void aboutShowsTheNameVersionDescriptionAndLicence();
     void fileMenuSelectsAndPrintsWithTheStandardKeys();
     void exitAppEndsTheEventLoopAtOnce();
 };
@@ -79,11 +79,7 @@ void PagetallyAppTest::secondWindowAppendsAnotherPairAndHasItsOwnList()
     PagetallyApp app;
     MainWindow* first = app.openWindow();
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("a.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("two words");
-    file.close();
-    first->contentView()->addLocations({std::filesystem::path(file.fileName().toStdString())});
+    first->contentView()->addLocations({test::write(QDir(dir.path()), "a.txt", "two words").toStdString()});
     QCOMPARE(first->contentView()->files().size(), 1u);
 
     MainWindow* second = app.openWindow();
@@ -128,15 +124,24 @@ void PagetallyAppTest::windowsHaveNoTitleBarButKeepTitleAndMinimumSize()
     QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
 }
 
-void PagetallyAppTest::aboutNamesTheProgramAndItsVersion()
+void PagetallyAppTest::aboutShowsTheNameVersionDescriptionAndLicence()
 {
-    PagetallyApp app;
-    app.openWindow();
-    const QString text = PagetallyApp::aboutText();
-    QVERIFY(text.contains(QStringLiteral("Pagetally")));
-    QVERIFY(text.contains(QString::fromUtf8(applicationVersion)));
+    const QString text =
+        QStringLiteral("<h3>Pagetally</h3><p>Version %1</p>"
+                       "<p>Counts the pages, words and minutes of documents and recordings</p>"
+                       "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
+            .arg(QString::fromUtf8(applicationVersion));
+    QCOMPARE(PagetallyApp::aboutText(), text);
+    // The copyright line is the licence file's own.
+    QFile licence(QStringLiteral(PAGETALLY_SOURCE_DIR "/LICENSE"));
+    QVERIFY(licence.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(licence.readAll()).split(u'\n');
+    QCOMPARE(lines.value(0), QStringLiteral("MIT License"));
+    QCOMPARE(lines.value(2), QString::fromUtf8(copyrightNotice));
 
     // Both About items show the same standard dialog.
+    PagetallyApp app;
+    app.openWindow();
     const QList<QAction*> actions = app.applicationMenu()->actions();
     for (QAction* about : {actions.first(), actions.last()}) {
         QString shown;
@@ -151,21 +156,6 @@ void PagetallyAppTest::aboutNamesTheProgramAndItsVersion()
         about->trigger();
         QCOMPARE(shown, QStringLiteral("About Pagetally|") + text);
     }
-}
-
-void PagetallyAppTest::aboutShowsTheDescriptionAndTheLicence()
-{
-    QCOMPARE(PagetallyApp::aboutText(),
-             QStringLiteral("<h3>Pagetally</h3><p>Version %1</p>"
-                            "<p>Counts the pages, words and minutes of documents and recordings</p>"
-                            "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
-                 .arg(QString::fromUtf8(applicationVersion)));
-    // The copyright line is the licence file's own.
-    QFile licence(QStringLiteral(PAGETALLY_SOURCE_DIR "/LICENSE"));
-    QVERIFY(licence.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(licence.readAll()).split(u'\n');
-    QCOMPARE(lines.value(0), QStringLiteral("MIT License"));
-    QCOMPARE(lines.value(2), QString::fromUtf8(copyrightNotice));
 }
 
 void PagetallyAppTest::fileMenuSelectsAndPrintsWithTheStandardKeys()

@@ -15,14 +15,7 @@ using pagetally::test::readPdf;
 
 namespace {
 
-FileInfo record(const std::string& name,
-                const char* type,
-                std::optional<double> minutes,
-                std::optional<std::int64_t> pages,
-                std::int64_t words)
-{
-    return FileInfo::make(name, type, minutes, pages, words);
-}
+constexpr auto record = &FileInfo::make;
 
 // Prints `files` to a PDF on `paper` and reads it back.
 std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files,

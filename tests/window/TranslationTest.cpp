@@ -2,6 +2,7 @@
 // the window, the menus, the dialogs and the printed report going through translation.
 #include "PdfText.h"
 #include "Version.h"
+#include "ViewHelpers.h"
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "app/Translations.h"
@@ -30,7 +31,7 @@
 #include <QtTest>
 
 using namespace pagetally;
-using pagetally::test::readPdf;
+using namespace pagetally::test;
 
 namespace {
 
@@ -45,25 +46,18 @@ struct Fixture
     {
         window = app.openWindow();
         std::vector<std::filesystem::path> paths;
-        for (const auto& [name, bytes] : {std::pair{"letter.txt", QByteArray("three short words")},
-                                          std::pair{"memo.doc", QByteArray("never read")},
-                                          std::pair{"notes.txt", QByteArray("two words")}}) {
-            QFile file(dir.filePath(QString::fromLatin1(name)));
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-                qFatal("cannot write %s", name);
-            }
-            paths.emplace_back(QFile::encodeName(file.fileName()).toStdString());
+        for (const auto& [name, bytes] :
+             {std::pair{"letter.txt", "three short words"}, std::pair{"memo.doc", "never read"},
+              std::pair{"notes.txt", "two words"}}) {
+            paths.emplace_back(QFile::encodeName(write(QDir(dir.path()), name, bytes)).toStdString());
         }
         window->contentView()->addLocations(paths);
     }
 
     ContentView& view() const { return *window->contentView(); }
-    QTableView* table() const { return view().findChild<QTableView*>(QStringLiteral("resultsTable")); }
-    QString button(const char* name) const
-    {
-        return view().findChild<QPushButton*>(QLatin1String(name))->text();
-    }
-    QString label(const char* name) const { return view().findChild<QLabel*>(QLatin1String(name))->text(); }
+    QTableView* table() const { return tableOf(view()); }
+    QString button(const char* name) const { return test::button(view(), name)->text(); }
+    QString label(const char* name) const { return labelText(view(), name); }
 };
 
 // Prints the window's list to a PDF and returns the text of its first page.
@@ -142,8 +136,6 @@ private slots:
     void cleanup();
     void germanShowsTheWindowMenusAndReportInGerman();
     void englishNeedsNoTranslation();
-    void languagesAfterEnglishAreNotTaken();
-    void germanButtonsFitTheirSlots();
     void languageFollowsTheSystemLocale();
     void everyFixedTextGoesThroughTranslation();
 };
@@ -177,6 +169,9 @@ void TranslationTest::germanShowsTheWindowMenusAndReportInGerman()
     QCOMPARE(f.window->menuBar()->actions().at(1)->text(), QStringLiteral("&Datei"));
     QCOMPARE(f.app.applicationMenu()->actions().first()->text(), QStringLiteral("Über Pagetally"));
     QVERIFY(PagetallyApp::aboutText().contains(QStringLiteral("MIT-Lizenz")));
+    for (QPushButton* button : f.view().findChildren<QPushButton*>()) {
+        QVERIFY2(button->sizeHint().width() <= ContentView::buttonSlotWidth, qPrintable(button->text()));
+    }
 
     QCOMPARE(printedText(f.view()), QStringLiteral("Pagetally-Ergebnisse Dateiname Typ Dauer Seiten Wörter "
                                                    "memo.doc DOC - 1 0 "
@@ -191,32 +186,17 @@ void TranslationTest::englishNeedsNoTranslation()
     QCOMPARE(installTranslations(*qApp, QLocale::c()), QLocale::English);
     // A language the program has no translation for falls back to the English texts.
     QCOMPARE(installTranslations(*qApp, QLocale(QLocale::Japanese, QLocale::Japan)), QLocale::English);
-    QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
-    Fixture f;
-    QCOMPARE(f.button("selectFilesButton"), QStringLiteral("Select Files"));
-    QCOMPARE(f.label("totalLabel"), QStringLiteral("Total:"));
-}
-
-void TranslationTest::languagesAfterEnglishAreNotTaken()
-{
     // A person who reads English first gets English even with German as a second choice.
-    QTemporaryDir dir;
     QCOMPARE(
         installTranslations(*qApp, QLocale(QLocale::English), QString::fromLatin1(translationsDirectory)),
         QLocale::English);
     // A directory without translations installs nothing.
+    QTemporaryDir dir;
     QCOMPARE(installTranslations(*qApp, QLocale(QLocale::German), dir.path()), QLocale::English);
     QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
-}
-
-void TranslationTest::germanButtonsFitTheirSlots()
-{
-    installTranslations(*qApp, QLocale(QLocale::German, QLocale::Germany));
-    ContentView view;
-    view.show();
-    for (QPushButton* button : view.findChildren<QPushButton*>()) {
-        QVERIFY2(button->sizeHint().width() <= ContentView::buttonSlotWidth, qPrintable(button->text()));
-    }
+    Fixture f;
+    QCOMPARE(f.button("selectFilesButton"), QStringLiteral("Select Files"));
+    QCOMPARE(f.label("totalLabel"), QStringLiteral("Total:"));
 }
 
 void TranslationTest::languageFollowsTheSystemLocale()

@@ -1,0 +1,86 @@
+// Helpers of the window tests: files to pick, and the view's widgets found by object name.
+#pragma once
+
+#include "window/ContentView.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QUrl>
+#include <QtEndian>
+
+#include <optional>
+
+namespace pagetally::test {
+
+// Writes `bytes` to `name` below `dir`, making the folders on the way, and returns the path.
+inline QString write(const QDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(path));
+    }
+    return path;
+}
+
+// A silent 16-bit mono PCM WAV of whole seconds whose header may claim more samples than it holds.
+inline QByteArray wav(int seconds, std::optional<quint32> claimedDataSize = std::nullopt)
+{
+    const quint32 rate = 8000;
+    const quint32 dataSize = rate * 2 * static_cast<quint32>(seconds);
+    QByteArray bytes;
+    const auto put = [&](quint32 v, int size) {
+        char b[4];
+        qToLittleEndian(v, b);
+        bytes.append(b, size);
+    };
+    bytes.append("RIFF");
+    put(36 + claimedDataSize.value_or(dataSize), 4);
+    bytes.append("WAVEfmt ");
+    for (const auto& [value, size] :
+         {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {rate, 4}, {rate * 2, 4}, {2u, 2}, {16u, 2}}) {
+        put(value, size);
+    }
+    bytes.append("data");
+    put(claimedDataSize.value_or(dataSize), 4);
+    return bytes + QByteArray(static_cast<qsizetype>(dataSize), '\0');
+}
+
+inline QList<QUrl> urls(const QStringList& paths)
+{
+    QList<QUrl> list;
+    for (const QString& path : paths) {
+        list << QUrl::fromLocalFile(path);
+    }
+    return list;
+}
+
+inline QTableView* tableOf(const QWidget& view)
+{
+    return view.findChild<QTableView*>(QStringLiteral("resultsTable"));
+}
+
+inline QPushButton* button(const QWidget& view, const char* name)
+{
+    return view.findChild<QPushButton*>(QLatin1String(name));
+}
+
+inline QString labelText(const QWidget& view, const char* name)
+{
+    return view.findChild<QLabel*>(QLatin1String(name))->text();
+}
+
+// The names of the view's records in their order of addition.
+inline QStringList names(const ContentView& view)
+{
+    QStringList list;
+    for (const FileInfo& f : view.files()) {
+        list << QString::fromStdString(f.fileName);
+    }
+    return list;
+}
+
+} // namespace pagetally::test
