@@ -1,7 +1,6 @@
 #include "analysis/DocxAnalysis.h"
 #include "OfficeZip.h"
 #include "analysis/DocxText.h"
-#include "analysis/FileProcessor.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/WordCount.h"
 
@@ -17,22 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string errorLine = "Error processing DOCX file: ";
-
 constexpr const char* wordNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-
-std::string rels(const std::vector<std::pair<std::string, std::string>>& typeAndTarget)
-{
-    std::string xml =
-        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
-    int id = 1;
-    for (const auto& [type, target] : typeAndTarget) {
-        xml += "<Relationship Id=\"rId" + std::to_string(id++) +
-               "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + type +
-               "\" Target=\"" + target + "\"/>";
-    }
-    return xml + "</Relationships>";
-}
 
 std::string wordPart(const std::string& root, const std::string& content)
 {
@@ -303,20 +287,6 @@ TEST_F(DocxTest, ImporterRefusesAPartThatInflatesBeyondAnyRealDocument)
     EXPECT_EQ(importDocxText(readFile(file)), std::nullopt);
 }
 
-TEST_F(DocxTest, ReadsStoredPagesAndCountsTheDocumentText)
-{
-    const auto file =
-        zipFile("report.docx", docxEntries(paragraph("The quick brown fox") + paragraph("jumps."), "12"));
-    const FileInfo info = analyse(file);
-    EXPECT_EQ(info.fileName, "name.docx");
-    EXPECT_EQ(info.fileType, "DOCX");
-    EXPECT_EQ(info.id.size(), 36u);
-    EXPECT_EQ(info.duration, std::nullopt);
-    EXPECT_EQ(info.pages, 12);
-    EXPECT_EQ(info.words, 5);
-    EXPECT_EQ(diagnostics.str(), "");
-}
-
 TEST_F(DocxTest, OutcomesWithoutAnErrorLine)
 {
     struct Case
@@ -331,6 +301,8 @@ TEST_F(DocxTest, OutcomesWithoutAnErrorLine)
     auto rejected = docxEntries(paragraph("two words"), "3");
     rejected[3].data = "<w:document";
     const std::vector<Case> cases{
+        {"stored pages and the text",
+         docxEntries(paragraph("The quick brown fox") + paragraph("jumps."), "12"), 12, 5},
         {"empty document", docxEntries("", "4"), 4, 0},
         {"pages 0", docxEntries(paragraph("a"), "0"), 0, 1},
         {"no plain digits", docxEntries(paragraph("a b"), " 3 "), 1, 2},
@@ -340,6 +312,10 @@ TEST_F(DocxTest, OutcomesWithoutAnErrorLine)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const FileInfo info = analyse(zipFile("case.docx", c.entries));
+        EXPECT_EQ(info.fileName, "name.docx");
+        EXPECT_EQ(info.fileType, "DOCX");
+        EXPECT_EQ(info.id.size(), 36u);
+        EXPECT_EQ(info.duration, std::nullopt);
         EXPECT_EQ(info.pages, c.pages);
         EXPECT_EQ(info.words, c.words);
     }
@@ -354,12 +330,6 @@ TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
     writeFile(in / "plain.docx", "Just some text in a file named like a document.");
     const auto fine = zipFile("fine.docx", docxEntries(paragraph("text"), "2"));
 
-    struct Case
-    {
-        fs::path location;
-        fs::path unzip;
-        std::string description;
-    };
     writeFile(scratch.path() / "elsewhere.xml", appProperties("99"));
     auto linked = docxEntries(paragraph("text"), "2");
     linked[2] = symlinkEntry("docProps/app.xml", (scratch.path() / "elsewhere.xml").native());
@@ -367,48 +337,21 @@ TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
     linked[2] = symlinkEntry("docProps", scratch.path().native());
     const auto linkedFolder = zipFile("linked-folder.docx", linked);
 
-    const std::vector<Case> cases{
-        {noProperties, defaultUnzipProgram,
-         "cannot read docProps/app.xml from " + noProperties.native() + ": No such file or directory"},
-        {linkedProperties, defaultUnzipProgram,
-         "cannot read docProps/app.xml from " + linkedProperties.native() +
-             ": docProps/app.xml is a symbolic link"},
-        {linkedFolder, defaultUnzipProgram,
-         "cannot read docProps/app.xml from " + linkedFolder.native() + ": docProps is a symbolic link"},
-        {in / "plain.docx", defaultUnzipProgram,
-         "cannot read docProps/app.xml from " + (in / "plain.docx").native() + ": No such file or directory"},
-        {fine, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
-        {in / "gone.docx", defaultUnzipProgram,
-         "cannot open " + (in / "gone.docx").native() + ": No such file or directory"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.location);
-        diagnostics.str("");
-        const FileInfo info = analyse(c.location, c.unzip);
-        EXPECT_EQ(info.pages, std::nullopt);
-        EXPECT_EQ(info.words, 0);
-        EXPECT_EQ(diagnostics.str(), errorLine + c.description + "\n");
-        EXPECT_EQ(leftovers(), std::vector<std::string>{});
-    }
-}
-
-TEST_F(DocxTest, FilesWhoseNamesLookAlikeAreEachAnalysedThemselves)
-{
-    zipFile("Report [final].docx", docxEntries(paragraph("one two three"), "3"));
-    zipFile("Report f.docx", docxEntries(paragraph("four"), "1"));
-    zipFile("Überblick \"draft\" 's.docx", docxEntries(paragraph("fünf sechs"), "2"));
-    EXPECT_EQ(analyse(in / "Report [final].docx").words, 3);
-    EXPECT_EQ(analyse(in / "Report f.docx").words, 1);
-    EXPECT_EQ(analyse(in / "Überblick \"draft\" 's.docx").pages, 2);
-    EXPECT_EQ(diagnostics.str(), "");
-}
-
-TEST_F(DocxTest, DispatchSendsDocxInAnyLetterCaseHere)
-{
-    const auto file = zipFile("MEMO.DOCX", docxEntries(paragraph("a b c"), "5"));
-    std::ostringstream out;
-    const FileInfo info = FileProcessor::processFile(file, "MEMO.DOCX", "DOCX", out);
-    EXPECT_EQ(info.pages, 5);
-    EXPECT_EQ(info.words, 3);
-    EXPECT_EQ(out.str(), "");
+    expectFailures(
+        analyseDocx, "DOCX",
+        {
+            {noProperties, defaultUnzipProgram,
+             "cannot read docProps/app.xml from " + noProperties.native() + ": No such file or directory"},
+            {linkedProperties, defaultUnzipProgram,
+             "cannot read docProps/app.xml from " + linkedProperties.native() +
+                 ": docProps/app.xml is a symbolic link"},
+            {linkedFolder, defaultUnzipProgram,
+             "cannot read docProps/app.xml from " + linkedFolder.native() + ": docProps is a symbolic link"},
+            {in / "plain.docx", defaultUnzipProgram,
+             "cannot read docProps/app.xml from " + (in / "plain.docx").native() +
+                 ": No such file or directory"},
+            {fine, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
+            {in / "gone.docx", defaultUnzipProgram,
+             "cannot open " + (in / "gone.docx").native() + ": No such file or directory"},
+        });
 }

@@ -461,7 +461,7 @@ TEST_F(HostileInputTest, EntriesNamingPathsOutsideTheDirectoryLandInsideIt)
                                         {(target / "planted.txt").native(), "absolute", {}}};
     auto docx = docxEntries(paragraph("three counted words"), "4");
     docx.insert(docx.end(), escapes.begin(), escapes.end());
-    auto pptx = std::vector<ZipEntry>{{"ppt/slides/slide1.xml", slideXml("two words"), {}}};
+    auto pptx = std::vector<ZipEntry>{slide(1, "two words")};
     pptx.insert(pptx.end(), escapes.begin(), escapes.end());
 
     expectDocument(intake(zipFile("escape.docx", docx)), "escape.docx", "DOCX", 4, 3);
@@ -537,7 +537,7 @@ TEST_F(HostileInputTest, PasswordsAndDuplicateNamesNeverWaitForAnAnswerOnTheTerm
 {
     const auto secretDocx = zipFile("secret.docx", docxEntries(paragraph("locked words")));
     markEncrypted(secretDocx);
-    const auto secretPptx = zipFile("secret.pptx", {{"ppt/slides/slide1.xml", slideXml("locked words"), {}}});
+    const auto secretPptx = zipFile("secret.pptx", {slide(1, "locked words")});
     markEncrypted(secretPptx);
     // Two entries named docProps/app.xml: unzip asks whether to replace the first.
     auto entries = docxEntries(paragraph("one two"), "3");
@@ -567,8 +567,8 @@ TEST_F(HostileInputTest, ACompressionBombIsRefusedWithTheErrorLine)
     // Each entry states 2 GiB: 8 GiB in all from a file of a few kilobytes.
     const auto docx = zipFile("bomb.docx", docxEntries(paragraph("one two")));
     stateUncompressedSize(docx, 0x7FFFFFFF);
-    const auto pptx = zipFile("bomb.pptx", {{"ppt/slides/slide1.xml", slideXml("a"), {}},
-                                            {"ppt/slides/slide2.xml", slideXml("b"), {}},
+    const auto pptx = zipFile("bomb.pptx", {slide(1, "a"),
+                                            slide(2, "b"),
                                             {"ppt/media/image1.png", "png", {}},
                                             {"ppt/media/image2.png", "png", {}}});
     stateUncompressedSize(pptx, 0x7FFFFFFF);

@@ -46,25 +46,6 @@ std::map<std::string, std::string> tree(const fs::path& directory)
     return files;
 }
 
-// Runs `work` while standard input is a pipe that never ends unless closed: a child that read
-// its answers from our standard input would wait there for ever. Fails instead of hanging.
-template <class Work> void withEndlessStandardInput(Work&& work)
-{
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const int savedStdin = ::dup(STDIN_FILENO);
-    ::dup2(fds[0], STDIN_FILENO);
-    ::close(fds[0]);
-    auto done = std::async(std::launch::async, std::forward<Work>(work));
-    if (done.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-        ADD_FAILURE() << "the unzip process waited for an answer on standard input";
-    }
-    ::close(fds[1]); // lets a waiting child see the end of its input
-    done.get();
-    ::dup2(savedStdin, STDIN_FILENO);
-    ::close(savedStdin);
-}
-
 } // namespace
 
 TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAFreshUuidDirectoryUnderTheTemporaryDirectory)
@@ -219,26 +200,6 @@ TEST_F(ExtractionTest, UnzipGetsFourArgumentsNullInputItsOwnSessionAndTheFileIts
     EXPECT_EQ(readFile(extracted.path() / "stdin"), "/dev/null\n");
     EXPECT_EQ(readFile(extracted.path() / "session"), "leader\n");
     EXPECT_EQ(readFile(extracted.path() / "archive"), readFile(file));
-}
-
-TEST_F(ExtractionTest, QuestionsOfUnzipNeverWaitForAnAnswer)
-{
-    // Two entries of one name: unzip asks whether to overwrite the first.
-    const auto duplicates =
-        zipFile("twice.docx", {{"docProps/app.xml", "first", {}}, {"docProps/bpp.xml", "second", {}}});
-    patchBytes(duplicates, "docProps/bpp.xml", "docProps/app.xml");
-    // An encrypted entry: unzip asks for the password on the terminal.
-    const auto encrypted = zipFile("secret.docx", {{"docProps/app.xml", std::string(40, 'x'), {}}});
-    markEncrypted(encrypted);
-
-    withEndlessStandardInput([&] {
-        {
-            const ExtractionDirectory extracted = extractOfficeArchive(duplicates);
-            EXPECT_EQ(readFile(extracted.path() / "docProps/app.xml"), "first");
-        }
-        const ExtractionDirectory extracted = extractOfficeArchive(encrypted);
-        EXPECT_FALSE(fs::exists(extracted.path() / "docProps/app.xml"));
-    });
 }
 
 TEST_F(ExtractionTest, FoldersStoredWithoutPermissionsAreRemovedAllTheSame)

@@ -1,6 +1,7 @@
 // Real ZIP containers for the office tests, written with libzip.
 #pragma once
 
+#include "analysis/FileInfo.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ostream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -142,12 +145,19 @@ inline std::string appProperties(const std::string& pages)
            pages + "</Pages><Words>9</Words><Application>Writer</Application></Properties>";
 }
 
-inline const char* packageRelationships =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>)"
-    R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties" Target="docProps/app.xml"/>)"
-    R"(</Relationships>)";
+// A relationships part: each type (the last part of its URI) with its target.
+inline std::string rels(const std::vector<std::pair<std::string, std::string>>& typeAndTarget)
+{
+    std::string xml =
+        R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)";
+    int id = 1;
+    for (const auto& [type, target] : typeAndTarget) {
+        xml += "<Relationship Id=\"rId" + std::to_string(id++) +
+               "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + type +
+               "\" Target=\"" + target + "\"/>";
+    }
+    return xml + "</Relationships>";
+}
 
 inline const char* contentTypes =
     R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
@@ -161,7 +171,9 @@ inline const char* contentTypes =
 inline std::vector<ZipEntry> docxEntries(const std::string& body, const std::string& pages = "1")
 {
     return {{"[Content_Types].xml", contentTypes, {}},
-            {"_rels/.rels", packageRelationships, {}},
+            {"_rels/.rels",
+             rels({{"officeDocument", "word/document.xml"}, {"extended-properties", "docProps/app.xml"}}),
+             {}},
             {"docProps/app.xml", appProperties(pages), {}},
             {"word/document.xml", wordDocument(body), {}}};
 }
@@ -183,6 +195,31 @@ inline std::string slideXml(const std::string& text)
            R"(<p:sp><p:txBody><a:bodyPr/><a:p><a:r><a:rPr lang="en-US"/><a:t>)" +
            text + "</a:t></a:r></a:p></p:txBody></p:sp></p:spTree></p:cSld></p:sld>";
 }
+
+inline ZipEntry slide(int number, const std::string& text)
+{
+    return {"ppt/slides/slide" + std::to_string(number) + ".xml", slideXml(text), {}};
+}
+
+inline ZipEntry notes(int number, const std::string& text)
+{
+    return {"ppt/notesSlides/notesSlide" + std::to_string(number) + ".xml", slideXml(text), {}};
+}
+
+// An analyser of DOCX or PPTX files with the unzip program as a parameter.
+using OfficeAnalyser = FileInfo (*)(const std::filesystem::path&,
+                                    const std::string&,
+                                    const std::string&,
+                                    std::ostream&,
+                                    const std::filesystem::path&);
+
+// A file that cannot be analysed, with the unzip program to use and the reason of its error line.
+struct OfficeFailure
+{
+    std::filesystem::path location;
+    std::filesystem::path unzip;
+    std::string reason;
+};
 
 // Points TMPDIR at an empty directory of the test's own, so that the extraction directories of
 // this test, and only they, land there; after every test none may be left.
@@ -223,6 +260,21 @@ protected:
         const auto path = in / name;
         writeZip(path, entries);
         return path;
+    }
+
+    // Each failure gives no pages, no words, exactly its one error line, and leaves nothing behind.
+    void
+    expectFailures(OfficeAnalyser analyse, const std::string& type, const std::vector<OfficeFailure>& cases)
+    {
+        for (const OfficeFailure& c : cases) {
+            SCOPED_TRACE(c.location);
+            std::ostringstream diagnostics;
+            const FileInfo info = analyse(c.location, "name", type, diagnostics, c.unzip);
+            EXPECT_EQ(info.pages, std::nullopt);
+            EXPECT_EQ(info.words, 0);
+            EXPECT_EQ(diagnostics.str(), "Error processing " + type + " file: " + c.reason + "\n");
+            EXPECT_EQ(leftovers(), std::vector<std::string>{});
+        }
     }
 
     TempDir scratch;

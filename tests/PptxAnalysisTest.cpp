@@ -15,32 +15,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string errorLine = "Error processing PPTX file: ";
-
 class PptxTest : public OfficeTest
 {
 protected:
-    FileInfo analyse(const fs::path& location, const fs::path& unzip = defaultUnzipProgram)
+    FileInfo analyse(const std::vector<ZipEntry>& entries)
     {
-        return analysePptx(location, "deck.pptx", "PPTX", diagnostics, unzip);
+        return analysePptx(zipFile("deck.pptx", entries), "deck.pptx", "PPTX", diagnostics,
+                           defaultUnzipProgram);
     }
-    FileInfo analyse(const std::vector<ZipEntry>& entries) { return analyse(zipFile("deck.pptx", entries)); }
     std::ostringstream diagnostics;
 };
-
-ZipEntry slide(int number, const std::string& text)
-{
-    return {"ppt/slides/slide" + std::to_string(number) + ".xml", slideXml(text), {}};
-}
-
-ZipEntry notes(int number, const std::string& text)
-{
-    return {"ppt/notesSlides/notesSlide" + std::to_string(number) + ".xml", slideXml(text), {}};
-}
-
-const ZipEntry presentation{"ppt/presentation.xml", "<p:presentation xmlns:p=\"p\"/>", {}};
-const ZipEntry slideRelationships{
-    "ppt/slides/_rels/slide1.xml.rels", "<Relationships>not counted</Relationships>", {}};
 
 } // namespace
 
@@ -109,88 +93,85 @@ TEST(SlideText, CountingInOnePassGivesWhatTheReplacementsGive)
     }
 }
 
-TEST_F(PptxTest, CountsSlidePartsAsPagesAndTheirWords)
+TEST_F(PptxTest, CountsSlidePartsAsPagesAndTheWordsOfSlidesAndNotes)
 {
-    const FileInfo info = analyse({presentation, slide(1, "First slide"), slide(2, "Second one here"),
-                                   slide(3, "Third"), slideRelationships});
-    EXPECT_EQ(info.fileName, "deck.pptx");
-    EXPECT_EQ(info.fileType, "PPTX");
-    EXPECT_EQ(info.duration, std::nullopt);
-    EXPECT_EQ(info.pages, 3);
-    EXPECT_EQ(info.words, 6);
-    EXPECT_EQ(diagnostics.str(), "");
-}
-
-TEST_F(PptxTest, NotesAddWordsButNoPages)
-{
-    const FileInfo info =
-        analyse({slide(1, "One"), slide(2, "Two"), notes(1, "Say hello"), notes(2, "then goodbye")});
-    EXPECT_EQ(info.pages, 2);
-    EXPECT_EQ(info.words, 6);
-}
-
-TEST_F(PptxTest, AnEmptySlidesFolderGivesZeroPagesAndTheNotesWords)
-{
-    const FileInfo info = analyse({{"ppt/slides/", "", {}}, notes(1, "only notes")});
-    EXPECT_EQ(info.pages, 0);
-    EXPECT_EQ(info.words, 2);
-    EXPECT_EQ(diagnostics.str(), "");
-}
-
-TEST_F(PptxTest, OnlyPartsWithTheExactPrefixAndExtensionCount)
-{
-    const FileInfo info = analyse({
-        slide(1, "counted"),
-        {"ppt/slides/slide2.XML", slideXml("upper-case extension"), {}},
-        {"ppt/slides/Slide3.xml", slideXml("upper-case prefix"), {}},
-        {"ppt/slides/slide4.xml.bak", slideXml("other extension"), {}},
-        {"ppt/slides/layout5.xml", slideXml("other prefix"), {}},
-        {"ppt/slides/slides.xml", slideXml("still a slide part"), {}},
-        {"ppt/slides/sub/slide6.xml", slideXml("not directly in the folder"), {}},
-        {"ppt/notesSlides/notesSlide1.xml", slideXml("note"), {}},
-        {"ppt/notesSlides/NotesSlide2.xml", slideXml("not a note part"), {}},
-        {"ppt/notesSlides/notesSlide3.txt", slideXml("not a note part"), {}},
-        {"ppt/slideLayouts/slideLayout1.xml", slideXml("layout text"), {}},
-    });
-    EXPECT_EQ(info.pages, 2);
-    EXPECT_EQ(info.words, 1 + 4 + 1);
-}
-
-TEST_F(PptxTest, WordsAreWhatStandsBetweenTheMarkup)
-{
-    const std::vector<std::pair<std::string, std::int64_t>> cases{
-        {"<a:r><a:t>Hel</a:t></a:r><a:r><a:t>lo</a:t></a:r>", 2}, // a word split over two runs
-        {"<a:t>salt &amp; pepper</a:t>", 3},                      // a lone entity is a word
-        {"<a:t>&lt;tag&gt;</a:t>", 1},
-        {"<a:fld type=\"slidenum\"><a:t>7</a:t></a:fld>", 1}, // field text counts
-        {"<a:t x=\"1>2 3\">w</a:t>", 2},                      // the tag ends early: 2 3">w
-        {"<a:t>caf\xC3\xA9\xC2\xA0\x63r\xC3\xA8me</a:t>", 2}, // a no-break space separates
-        {"<a:t>\xFFinvalid</a:t>", 0},                        // the part is not UTF-8
+    struct Case
+    {
+        std::string what;
+        std::vector<ZipEntry> entries;
+        std::int64_t pages, words;
     };
-    for (const auto& [xml, words] : cases) {
-        SCOPED_TRACE(xml);
-        const FileInfo info =
-            analyse({{"ppt/slides/slide1.xml", xml, {}}, {"ppt/slides/slide2.xml", "<a:t>x</a:t>", {}}});
-        EXPECT_EQ(info.pages, 2); // a part that is not UTF-8 is still a slide
-        EXPECT_EQ(info.words, words + 1);
-    }
-}
-
-TEST_F(PptxTest, ManySlidesSortedByNameStillCountAllWords)
-{
-    std::vector<ZipEntry> entries;
+    std::vector<Case> cases{
+        {"three slides",
+         {{"ppt/presentation.xml", "<p:presentation xmlns:p=\"p\"/>", {}},
+          slide(1, "First slide"),
+          slide(2, "Second one here"),
+          slide(3, "Third"),
+          {"ppt/slides/_rels/slide1.xml.rels", "<Relationships>not counted</Relationships>", {}}},
+         3,
+         6},
+        {"notes add words but no pages",
+         {slide(1, "One"), slide(2, "Two"), notes(1, "Say hello"), notes(2, "then goodbye")},
+         2,
+         6},
+        {"an empty slides folder", {{"ppt/slides/", "", {}}, notes(1, "only notes")}, 0, 2},
+        {"only parts with the exact prefix and extension",
+         {slide(1, "counted"),
+          {"ppt/slides/slide2.XML", slideXml("upper-case extension"), {}},
+          {"ppt/slides/Slide3.xml", slideXml("upper-case prefix"), {}},
+          {"ppt/slides/slide4.xml.bak", slideXml("other extension"), {}},
+          {"ppt/slides/layout5.xml", slideXml("other prefix"), {}},
+          {"ppt/slides/slides.xml", slideXml("still a slide part"), {}},
+          {"ppt/slides/sub/slide6.xml", slideXml("not directly in the folder"), {}},
+          notes(1, "note"),
+          {"ppt/notesSlides/NotesSlide2.xml", slideXml("not a note part"), {}},
+          {"ppt/notesSlides/notesSlide3.txt", slideXml("not a note part"), {}},
+          {"ppt/slideLayouts/slideLayout1.xml", slideXml("layout text"), {}}},
+         2,
+         1 + 4 + 1},
+        {"notes behind a symbolic link are not read",
+         {slide(1, "one"), symlinkEntry("ppt/notesSlides", (scratch.path() / "notes").native())},
+         1,
+         1},
+    };
+    fs::create_directory(scratch.path() / "notes");
+    writeFile(scratch.path() / "notes" / "notesSlide1.xml", "three more words");
+    Case many{"many slides sorted by name", {}, 12, 12 * 3};
     for (int i = 12; i >= 1; --i) {
-        entries.push_back(slide(i, "w" + std::to_string(i)));
-        entries.push_back(notes(i, "n" + std::to_string(i) + " more"));
+        many.entries.push_back(slide(i, "w" + std::to_string(i)));
+        many.entries.push_back(notes(i, "n" + std::to_string(i) + " more"));
     }
-    const FileInfo info = analyse(entries);
-    EXPECT_EQ(info.pages, 12);
-    EXPECT_EQ(info.words, 12 * 3);
+    cases.push_back(many);
+    // What stands between the markup, on the first of two slides; the second says "x".
+    for (const auto& [xml, words] : std::vector<std::pair<std::string, std::int64_t>>{
+             {"<a:r><a:t>Hel</a:t></a:r><a:r><a:t>lo</a:t></a:r>", 2}, // a word split over two runs
+             {"<a:t>salt &amp; pepper</a:t>", 3},                      // a lone entity is a word
+             {"<a:t>&lt;tag&gt;</a:t>", 1},
+             {"<a:fld type=\"slidenum\"><a:t>7</a:t></a:fld>", 1}, // field text counts
+             {"<a:t x=\"1>2 3\">w</a:t>", 2},                      // the tag ends early: 2 3">w
+             {"<a:t>caf\xC3\xA9\xC2\xA0\x63r\xC3\xA8me</a:t>", 2}, // a no-break space separates
+             {"<a:t>\xFFinvalid</a:t>", 0},                        // not UTF-8: no words, but still a slide
+         }) {
+        cases.push_back({xml,
+                         {{"ppt/slides/slide1.xml", xml, {}}, {"ppt/slides/slide2.xml", "<a:t>x</a:t>", {}}},
+                         2,
+                         words + 1});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FileInfo info = analyse(c.entries);
+        EXPECT_EQ(info.fileName, "deck.pptx");
+        EXPECT_EQ(info.fileType, "PPTX");
+        EXPECT_EQ(info.duration, std::nullopt);
+        EXPECT_EQ(info.pages, c.pages);
+        EXPECT_EQ(info.words, c.words);
+    }
+    EXPECT_EQ(diagnostics.str(), "");
 }
 
 TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
 {
-    const auto noSlides = zipFile("no-slides.pptx", {presentation});
+    const auto noSlides = zipFile("no-slides.pptx", {{"ppt/presentation.xml", "<p:presentation/>", {}}});
     writeFile(in / "plain.pptx", "not a container");
     const auto unreadableSlide =
         zipFile("unreadable-slide.pptx", {slide(1, "fine"), {"ppt/slides/slide2.xml/", "", {}}});
@@ -204,69 +185,39 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
                 {symlinkEntry("ppt/slides/slide1.xml", (scratch.path() / "secret.txt").native())});
     const auto linkedFolder = zipFile("linked-folder.pptx", {symlinkEntry("ppt", scratch.path().native())});
 
-    struct Case
-    {
-        fs::path location;
-        fs::path unzip;
-        std::string description;
+    const auto cannotList = [](const fs::path& file, const std::string& reason) {
+        return "cannot list ppt/slides in " + file.native() + ": " + reason;
     };
-    const std::vector<Case> cases{
-        {noSlides, defaultUnzipProgram,
-         "cannot list ppt/slides in " + noSlides.native() + ": No such file or directory"},
-        {in / "plain.pptx", defaultUnzipProgram,
-         "cannot list ppt/slides in " + (in / "plain.pptx").native() + ": No such file or directory"},
-        {slidesIsAFile, defaultUnzipProgram,
-         "cannot list ppt/slides in " + slidesIsAFile.native() + ": Not a directory"},
-        {unreadableSlide, defaultUnzipProgram,
-         "cannot read ppt/slides/slide2.xml from " + unreadableSlide.native() + ": Is a directory"},
-        {unreadableNote, defaultUnzipProgram,
-         "cannot read ppt/notesSlides/notesSlide1.xml from " + unreadableNote.native() + ": Is a directory"},
-        {fine, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
-        {linkedSlide, defaultUnzipProgram,
-         "cannot read ppt/slides/slide1.xml from " + linkedSlide.native() +
-             ": ppt/slides/slide1.xml is a symbolic link"},
-        {linkedFolder, defaultUnzipProgram,
-         "cannot list ppt/slides in " + linkedFolder.native() + ": ppt is a symbolic link"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.location);
-        diagnostics.str("");
-        const FileInfo info = analyse(c.location, c.unzip);
-        EXPECT_EQ(info.pages, std::nullopt);
-        EXPECT_EQ(info.words, 0);
-        EXPECT_EQ(diagnostics.str(), errorLine + c.description + "\n");
-        EXPECT_EQ(leftovers(), std::vector<std::string>{});
-    }
+    expectFailures(
+        analysePptx, "PPTX",
+        {
+            {noSlides, defaultUnzipProgram, cannotList(noSlides, "No such file or directory")},
+            {in / "plain.pptx", defaultUnzipProgram,
+             cannotList(in / "plain.pptx", "No such file or directory")},
+            {slidesIsAFile, defaultUnzipProgram, cannotList(slidesIsAFile, "Not a directory")},
+            {unreadableSlide, defaultUnzipProgram,
+             "cannot read ppt/slides/slide2.xml from " + unreadableSlide.native() + ": Is a directory"},
+            {unreadableNote, defaultUnzipProgram,
+             "cannot read ppt/notesSlides/notesSlide1.xml from " + unreadableNote.native() +
+                 ": Is a directory"},
+            {fine, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
+            {linkedSlide, defaultUnzipProgram,
+             "cannot read ppt/slides/slide1.xml from " + linkedSlide.native() +
+                 ": ppt/slides/slide1.xml is a symbolic link"},
+            {linkedFolder, defaultUnzipProgram, cannotList(linkedFolder, "ppt is a symbolic link")},
+        });
 }
 
-TEST_F(PptxTest, NotesBehindASymbolicLinkAreNotRead)
+TEST_F(OfficeTest, DispatchSendsOfficeFilesInAnyLetterCaseToTheirReaders)
 {
-    fs::create_directory(scratch.path() / "notes");
-    writeFile(scratch.path() / "notes" / "notesSlide1.xml", "three more words");
-    const FileInfo info =
-        analyse({slide(1, "one"), symlinkEntry("ppt/notesSlides", (scratch.path() / "notes").native())});
-    EXPECT_EQ(info.pages, 1);
-    EXPECT_EQ(info.words, 1);
-    EXPECT_EQ(diagnostics.str(), "");
-}
-
-TEST_F(PptxTest, FilesWhoseNamesUnzipWouldExpandAreEachAnalysedThemselves)
-{
-    zipFile("q?.pptx", {slide(1, "question mark")});
-    zipFile("qa.pptx", {slide(1, "a"), slide(2, "b")});
-    zipFile("qb.pptx", {slide(1, "c"), slide(2, "d"), slide(3, "e")});
-    const FileInfo info = analyse(in / "q?.pptx");
-    EXPECT_EQ(info.pages, 1);
-    EXPECT_EQ(info.words, 2);
-    EXPECT_EQ(diagnostics.str(), "");
-}
-
-TEST_F(PptxTest, DispatchSendsPptxInAnyLetterCaseHere)
-{
-    const auto file = zipFile("Talk.PpTx", {slide(1, "a b"), notes(1, "c")});
+    const auto docx = zipFile("MEMO.DOCX", docxEntries(paragraph("a b c"), "5"));
+    const auto pptx = zipFile("Talk.PpTx", {slide(1, "a b"), notes(1, "c")});
     std::ostringstream out;
-    const FileInfo info = FileProcessor::processFile(file, "Talk.PpTx", "PPTX", out);
-    EXPECT_EQ(info.pages, 1);
-    EXPECT_EQ(info.words, 3);
+    const FileInfo memo = FileProcessor::processFile(docx, "MEMO.DOCX", "DOCX", out);
+    EXPECT_EQ(memo.pages, 5);
+    EXPECT_EQ(memo.words, 3);
+    const FileInfo talk = FileProcessor::processFile(pptx, "Talk.PpTx", "PPTX", out);
+    EXPECT_EQ(talk.pages, 1);
+    EXPECT_EQ(talk.words, 3);
     EXPECT_EQ(out.str(), "");
 }
