@@ -9,6 +9,7 @@
 #include "analysis/OfficeArchive.h"
 #include "analysis/PptxAnalysis.h"
 #include "analysis/WordCount.h"
+#include "support/Bytes.h"
 #include "support/HandMadePdf.h"
 
 #include <gtest/gtest.h>
@@ -81,16 +82,6 @@ private:
 constexpr const char* nextName = "zz-next.txt";
 constexpr std::int64_t nextWords = 5;
 
-std::string repeat(std::string_view piece, std::size_t times)
-{
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) {
-        out.append(piece);
-    }
-    return out;
-}
-
 // Reproducible bytes that no parser can make sense of.
 std::string noise(std::size_t size, unsigned seed = 7)
 {
@@ -123,36 +114,6 @@ std::string tinyPdf(const std::string& count, const std::string& kids = "[3 0 R]
                         "/Resources << /Font << /F1 5 0 R >> >> >>",
                         pdfStream(textPage({"three little words"})),
                         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
-}
-
-// A 16-bit mono PCM WAV of one second whose header states `dataSize` bytes of samples.
-std::string wavClaiming(std::uint32_t dataSize)
-{
-    const std::uint32_t rate = 8000;
-    std::string bytes;
-    const auto u32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-        }
-    };
-    const auto u16 = [&](std::uint16_t v) {
-        bytes.push_back(static_cast<char>(v & 0xFF));
-        bytes.push_back(static_cast<char>(v >> 8));
-    };
-    bytes += "RIFF";
-    u32(dataSize > UINT32_MAX - 36 ? UINT32_MAX : 36 + dataSize);
-    bytes += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    bytes += "data";
-    u32(dataSize);
-    bytes += std::string(rate * 2, '\0');
-    return bytes;
 }
 
 std::vector<std::string> lines(const std::string& text)
@@ -827,7 +788,7 @@ TEST_F(HostileInputTest, AWavWhoseHeaderClaimsAnAbsurdLengthGetsTheLengthItHolds
 {
     for (const std::uint32_t claimed : {0x7FFFFFF0u, 0xFFFFFFF0u, 0xFFFFFFFFu}) {
         SCOPED_TRACE(claimed);
-        writeFile(in / "absurd.wav", wavClaiming(claimed));
+        writeFile(in / "absurd.wav", wav(8000, 8000, claimed, 2)); // one second of 16-bit samples
         const FileInfo record = intake(in / "absurd.wav");
         ASSERT_TRUE(record.duration.has_value());
         EXPECT_DOUBLE_EQ(*record.duration, 1.0 / 60.0); // the one second of samples it holds

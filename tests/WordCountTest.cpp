@@ -1,4 +1,5 @@
 #include "analysis/WordCount.h"
+#include "support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 using namespace pagetally;
+using pagetally::test::utf8;
 
 namespace {
 
@@ -16,28 +18,6 @@ struct Case
     std::string text;
     std::int64_t words;
 };
-
-// UTF-8 of one code point, for building inputs.
-std::string utf8(char32_t c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += char(c);
-    } else if (c < 0x800) {
-        s += char(0xC0 | (c >> 6));
-        s += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += char(0xE0 | (c >> 12));
-        s += char(0x80 | ((c >> 6) & 0x3F));
-        s += char(0x80 | (c & 0x3F));
-    } else {
-        s += char(0xF0 | (c >> 18));
-        s += char(0x80 | ((c >> 12) & 0x3F));
-        s += char(0x80 | ((c >> 6) & 0x3F));
-        s += char(0x80 | (c & 0x3F));
-    }
-    return s;
-}
 
 const std::vector<char32_t> separators{0x09,   0x0A,   0x0B,   0x0C,   0x0D,   0x20,   0x85,   0xA0,   0x1680,
                                        0x2000, 0x2001, 0x2002, 0x2003, 0x2004, 0x2005, 0x2006, 0x2007, 0x2008,
@@ -76,8 +56,8 @@ TEST(CountWords, EverySeparatorOfTheSetSeparatesAndNothingNearItDoes)
         EXPECT_EQ(countWords("a" + utf8(sep) + "b"), 2);
         EXPECT_EQ(countWords(utf8(sep)), 0);
     }
-    for (char32_t other : {0x08u, 0x0Eu, 0x1Fu, 0x84u, 0x86u, 0x9Fu, 0xA1u, 0x167Fu, 0x1681u, 0x200Bu, 0x2027u,
-                           0x202Au, 0x202Eu, 0x2030u, 0x205Eu, 0x2060u, 0x2FFFu, 0x3001u, 0xFEFFu}) {
+    for (char32_t other : {0x08u, 0x0Eu, 0x1Fu, 0x84u, 0x86u, 0x9Fu, 0xA1u, 0x167Fu, 0x1681u, 0x200Bu,
+                           0x2027u, 0x202Au, 0x202Eu, 0x2030u, 0x205Eu, 0x2060u, 0x2FFFu, 0x3001u, 0xFEFFu}) {
         SCOPED_TRACE(static_cast<unsigned>(other));
         EXPECT_EQ(countWords("a" + utf8(other) + "b"), 1);
     }
@@ -159,7 +139,8 @@ TEST(WordCounter, RejectsEveryMalformedSequence)
             EXPECT_FALSE(WordCounter::isValidUtf8(text)) << "pad " << pad;
         }
     }
-    const std::string valid = "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+    const std::string valid =
+        "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     WordCounter counter;
     EXPECT_TRUE(counter.feed(valid));
     EXPECT_TRUE(WordCounter::isValidUtf8(valid));
