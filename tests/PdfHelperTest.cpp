@@ -21,17 +21,27 @@ namespace fs = std::filesystem;
 using test::dataFile;
 using test::TempDir;
 
-// The processes this test has started and not yet reaped (every thread's).
+// The processes this test has started and not yet reaped (every thread's), by their parent.
 std::vector<pid_t> children()
 {
-    std::vector<pid_t> all;
-    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
-        std::ifstream list(task.path() / "children");
-        for (pid_t pid = 0; list >> pid;) {
-            all.push_back(pid);
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(line.substr(close + 1));
+        char state = 0;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == ::getpid()) {
+            found.push_back(std::stoi(entry.path().filename()));
         }
     }
-    return all;
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 // Waits until `pid` has died (and is waiting to be reaped).
