@@ -51,18 +51,19 @@ QPalette darkPalette()
     return dark;
 }
 
-// Whether `image` has a pixel within `tolerance` of `colour` in each channel.
+// The largest difference of any channel between two colours.
+int distance(const QColor& p, const QColor& q)
+{
+    return std::max({qAbs(p.red() - q.red()), qAbs(p.green() - q.green()), qAbs(p.blue() - q.blue())});
+}
+
+// How many pixels of `image` lie within `tolerance` of `colour` in each channel.
 int pixelsNear(const QImage& image, const QColor& colour, int tolerance = 12)
 {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            count += qAbs(c.red() - colour.red()) <= tolerance &&
-                             qAbs(c.green() - colour.green()) <= tolerance &&
-                             qAbs(c.blue() - colour.blue()) <= tolerance
-                         ? 1
-                         : 0;
+            count += distance(image.pixelColor(x, y), colour) <= tolerance ? 1 : 0;
         }
     }
     return count;
@@ -74,10 +75,7 @@ int largestDifference(const QImage& a, const QImage& b)
     int largest = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y);
-            const QColor q = b.pixelColor(x, y);
-            largest = std::max(
-                {largest, qAbs(p.red() - q.red()), qAbs(p.green() - q.green()), qAbs(p.blue() - q.blue())});
+            largest = std::max(largest, distance(a.pixelColor(x, y), b.pixelColor(x, y)));
         }
     }
     return largest;

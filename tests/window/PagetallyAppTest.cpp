@@ -51,8 +51,7 @@ class PagetallyAppTest : public QObject
     Q_OBJECT
 
 private slots:
-    void menuAfterOneWindowBeginsAndEndsWithAbout();
-    void secondWindowAppendsAnotherPairAndHasItsOwnList();
+    void eachWindowAppendsAnAboutPairAndHasItsOwnList();
     void newWindowItemOpensAFurtherWindow();
     void windowsHaveNoTitleBarButKeepTitleAndMinimumSize();
     void aboutShowsTheNameVersionDescriptionAndLicence();
@@ -60,27 +59,18 @@ private slots:
     void exitAppEndsTheEventLoopAtOnce();
 };
 
-void PagetallyAppTest::menuAfterOneWindowBeginsAndEndsWithAbout()
+void PagetallyAppTest::eachWindowAppendsAnAboutPairAndHasItsOwnList()
 {
     PagetallyApp app;
     QCOMPARE(items(app.applicationMenu()), QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q"}));
-    MainWindow* window = app.openWindow();
+    MainWindow* first = app.openWindow();
     QCOMPARE(app.applicationMenu()->title(), QStringLiteral("Pagetally"));
     QCOMPARE(items(app.applicationMenu()),
              QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|"}));
-    // The first menu of the window's menu bar is the shared application menu.
-    QCOMPARE(window->menuBar()->actions().first()->menu(), app.applicationMenu());
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Pagetally"));
     QCOMPARE(QCoreApplication::applicationVersion(), QString::fromUtf8(applicationVersion));
-}
-
-void PagetallyAppTest::secondWindowAppendsAnotherPairAndHasItsOwnList()
-{
-    PagetallyApp app;
-    MainWindow* first = app.openWindow();
     QTemporaryDir dir;
     first->contentView()->addLocations({test::write(QDir(dir.path()), "a.txt", "two words").toStdString()});
-    QCOMPARE(first->contentView()->files().size(), 1u);
 
     MainWindow* second = app.openWindow();
     QVERIFY(second != first);
@@ -89,7 +79,10 @@ void PagetallyAppTest::secondWindowAppendsAnotherPairAndHasItsOwnList()
     QCOMPARE(items(app.applicationMenu()),
              QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|",
                           "---", "About Pagetally|"}));
-    QCOMPARE(second->menuBar()->actions().first()->menu(), app.applicationMenu());
+    // The first menu of each window's menu bar is the shared application menu.
+    for (MainWindow* window : {first, second}) {
+        QCOMPARE(window->menuBar()->actions().first()->menu(), app.applicationMenu());
+    }
 }
 
 void PagetallyAppTest::newWindowItemOpensAFurtherWindow()

@@ -1,6 +1,10 @@
 #include "PdfText.h"
 
+#include "report/PrintJob.h"
+
 #include <QFile>
+#include <QPrinter>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <memory>
@@ -79,6 +83,19 @@ std::vector<PdfPage> readPdf(const QString& path)
         pages.push_back(std::move(result));
     }
     return pages;
+}
+
+std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files, QPageSize::PageSizeId paper)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    printResults(files, nullptr, [&](QPrinter& printer, QWidget*) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setPageSize(QPageSize(paper));
+        return true;
+    });
+    return readPdf(path);
 }
 
 } // namespace pagetally::test

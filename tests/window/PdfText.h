@@ -1,6 +1,9 @@
 // Reads a printed PDF back: the words of each page with their boxes, in points.
 #pragma once
 
+#include "analysis/FileInfo.h"
+
+#include <QPageSize>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -34,5 +37,9 @@ struct PdfPage
 
 // The pages of the PDF file, or none when it cannot be read.
 std::vector<PdfPage> readPdf(const QString& path);
+
+// Prints `files` as the print job does to a PDF on `paper` and reads it back.
+std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files,
+                                QPageSize::PageSizeId paper = QPageSize::Letter);
 
 } // namespace pagetally::test

@@ -11,26 +11,11 @@
 
 using namespace pagetally;
 using pagetally::test::PdfPage;
-using pagetally::test::readPdf;
+using pagetally::test::printToPdf;
 
 namespace {
 
 constexpr auto record = &FileInfo::make;
-
-// Prints `files` to a PDF on `paper` and reads it back.
-std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files,
-                                QPageSize::PageSizeId paper = QPageSize::Letter)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("report.pdf"));
-    printResults(files, nullptr, [&](QPrinter& printer, QWidget*) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
-        printer.setPageSize(QPageSize(paper));
-        return true;
-    });
-    return readPdf(path);
-}
 
 QStringList words(const char* text)
 {
