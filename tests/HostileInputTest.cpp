@@ -17,16 +17,15 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <grp.h>
 #include <iostream>
-#include <mutex>
 #include <poll.h>
 #include <pty.h>
 #include <random>
@@ -34,7 +33,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
-#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -45,40 +43,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Ends the test program when one case runs far longer than any file may take, so that a hang
-// fails the suite instead of stalling it.
-class Watchdog
+// Runs `work`, and ends the test program when it runs far longer than any file may take, so
+// that a hang fails the suite instead of stalling it.
+template <class Work> auto watched(const std::string& what, Work&& work)
 {
-public:
-    explicit Watchdog(std::string what, std::chrono::seconds limit = 300s)
-        : thread_([this, what = std::move(what), limit] {
-              std::unique_lock lock(mutex_);
-              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
-                  std::fprintf(stderr, "hung for %lld s on %s\n", static_cast<long long>(limit.count()),
-                               what.c_str());
-                  std::_Exit(1);
-              }
-          })
-    {
+    auto done = std::async(std::launch::async, std::forward<Work>(work));
+    if (done.wait_for(300s) != std::future_status::ready) {
+        std::fprintf(stderr, "hung for 300 s on %s\n", what.c_str());
+        std::_Exit(1);
     }
-    ~Watchdog()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_one();
-        thread_.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    std::thread thread_; // last: starts once the rest exists
-};
+    return done.get();
+}
 
 constexpr const char* nextName = "zz-next.txt";
 constexpr std::int64_t nextWords = 5;
@@ -244,10 +219,7 @@ CliRun runCli(const std::vector<std::string>& arguments,
     ::close(out);
     ::close(err);
     CliRun run;
-    {
-        const Watchdog watchdog("pagetally-cli");
-        ::waitpid(pid, &run.status, 0);
-    }
+    watched("pagetally-cli", [&] { ::waitpid(pid, &run.status, 0); });
     run.out = readFile(outFile);
     run.err = readFile(errFile);
     if (measure) {
@@ -266,10 +238,7 @@ protected:
         const fs::path next = in / nextName;
         writeFile(next, "the next file still counts");
         std::vector<FileInfo> files;
-        {
-            const Watchdog watchdog(hostile.native());
-            addFiles({hostile, next}, files, diagnostics);
-        }
+        watched(hostile.native(), [&] { addFiles({hostile, next}, files, diagnostics); });
         EXPECT_EQ(leftovers(), std::vector<std::string>{}) << hostile;
         if (files.size() != 2) {
             ADD_FAILURE() << hostile << " gave " << files.size() - 1 << " records";

@@ -87,33 +87,38 @@ inline void patchBytes(const std::filesystem::path& path, const std::string& fro
     writeFile(path, bytes);
 }
 
-// Sets the "encrypted" flag of every entry (in the local and the central headers) of a stored
-// container, so that unzip asks for a password.
-inline void markEncrypted(const std::filesystem::path& path)
+// Changes the bytes at `localOffset` of every local header and at `centralOffset` of every
+// central header of the container.
+template <class Change>
+void patchHeaders(const std::filesystem::path& path,
+                  std::size_t localOffset,
+                  std::size_t centralOffset,
+                  Change change)
 {
     std::string bytes = readFile(path);
-    for (const std::string& signature : {std::string("PK\x03\x04", 4), std::string("PK\x01\x02", 4)}) {
-        const std::size_t flagOffset = signature[2] == '\x03' ? 6 : 8;
+    for (const auto& [signature, offset] : {std::pair{std::string("PK\x03\x04", 4), localOffset},
+                                            std::pair{std::string("PK\x01\x02", 4), centralOffset}}) {
         for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
-            bytes[at + flagOffset] = static_cast<char>(bytes[at + flagOffset] | 1);
+            change(bytes.data() + at + offset);
         }
     }
     writeFile(path, bytes);
 }
 
-// Sets the stated uncompressed size of every entry, in the local and the central headers.
+// Sets the "encrypted" flag of every entry, so that unzip asks for a password.
+inline void markEncrypted(const std::filesystem::path& path)
+{
+    patchHeaders(path, 6, 8, [](char* flags) { *flags = static_cast<char>(*flags | 1); });
+}
+
+// Sets the stated uncompressed size of every entry.
 inline void stateUncompressedSize(const std::filesystem::path& path, std::uint32_t size)
 {
-    std::string bytes = readFile(path);
-    for (const std::string& signature : {std::string("PK\x03\x04", 4), std::string("PK\x01\x02", 4)}) {
-        const std::size_t offset = signature[2] == '\x03' ? 22 : 24;
-        for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
-            for (int i = 0; i < 4; ++i) {
-                bytes[at + offset + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-            }
+    patchHeaders(path, 22, 24, [size](char* field) {
+        for (int i = 0; i < 4; ++i) {
+            field[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
         }
-    }
-    writeFile(path, bytes);
+    });
 }
 
 // A symbolic link entry, as unzip restores it.

@@ -103,16 +103,7 @@ TEST(CountWords, AgreesWithAPlainWalkOnRandomTextOfEveryLength)
     }
 }
 
-TEST(WordCounter, CountsAWordThatRunsAcrossPiecesOnce)
-{
-    WordCounter counter;
-    EXPECT_TRUE(counter.feed("one tw"));
-    EXPECT_TRUE(counter.feed("o"));
-    EXPECT_TRUE(counter.feed(" three "));
-    EXPECT_TRUE(counter.feed("four"));
-    EXPECT_EQ(counter.count(), 4);
-}
-
+// A word that runs across pieces: see HtmlWordCounter, which feeds its text in pieces of a few bytes.
 TEST(WordCounter, RejectsEveryMalformedSequence)
 {
     const std::vector<std::pair<const char*, std::string>> invalid{

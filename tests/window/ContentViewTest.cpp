@@ -9,9 +9,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QMimeData>
-#include <QPageLayout>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -64,20 +62,17 @@ class ContentViewTest : public QObject
 private slots:
     void showsTheFixedTextsInTheirStyles();
     void buttonsSitInHundredPointSlotsInOrder();
-    void cannotBecomeSmallerThanItsMinimumSize();
-    void tableHasSixFixedColumnsWithoutSortingOrSelection();
+    void tableHasSixFixedColumnsWithoutSortingOrSelectionAndAMinimumSize();
     void emptyAndClearedListsShowZeroTotals();
     void pickedFilesAreAnalysedAndListedByType();
     void pickingAgainAddsBehindAndSkipsKnownNames();
     void cancelledOrNonLocalChoiceChangesNothing();
-    void pickerFilterMatchesTheTenExtensionsInAnyCase_data();
-    void pickerFilterMatchesTheTenExtensionsInAnyCase();
-    void fileDialogListsUpperCaseNamesAndHidesOthers();
+    void fileDialogListsTheTenExtensionsInAnyCaseAndHidesOthers();
     void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
     void onlyAClickOnTheGlyphDeletes();
     void totalsAgreeWithTheCellsCountingDashAsZero();
     void droppedFolderIsExpandedRecursivelyInSortedOrder();
-    void printResultsSetsTheMarginsAndKeepsTheList();
+    void printResultsShowsThePanelOverTheViewAndKeepsTheList();
     void aVisibleViewWithAScrollBarGoesCleanly();
 };
 
@@ -147,19 +142,13 @@ void ContentViewTest::buttonsSitInHundredPointSlotsInOrder()
             view.palette().color(QPalette::Highlight));
 }
 
-void ContentViewTest::cannotBecomeSmallerThanItsMinimumSize()
+void ContentViewTest::tableHasSixFixedColumnsWithoutSortingOrSelectionAndAMinimumSize()
 {
     ContentView view;
     QCOMPARE(view.minimumSize(), QSize(1000, 600));
     view.show();
     view.resize(400, 300);
     QCOMPARE(view.size(), QSize(1000, 600));
-}
-
-void ContentViewTest::tableHasSixFixedColumnsWithoutSortingOrSelection()
-{
-    ContentView view;
-    view.show();
     QTableView* table = tableOf(view);
     const QStringList headers{"File Name", "File Type", "Duration", "Pages", "Words", ""};
     const int widths[] = {500, 80, 80, 80, 80, 50};
@@ -259,42 +248,15 @@ void ContentViewTest::cancelledOrNonLocalChoiceChangesNothing()
     QCOMPARE(column(view, 0), QStringList({"kept.txt"}));
 }
 
-void ContentViewTest::pickerFilterMatchesTheTenExtensionsInAnyCase_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("offered");
-    const QStringList offered{"Report.PDF", "notes.TXT", "a.doc",  "b.Docx", "c.HTML", "d.json",
-                              "e.Mp3",      "f.mp4",     "g.pPtX", "h.wav",  "i.pdf"};
-    for (const QString& name : offered) {
-        QTest::newRow(qPrintable(name)) << name << true;
-    }
-    for (const char* name : {"photo.png", "archive.pdf.zip", "pdf", "notes.txt~", "x.docm"}) {
-        QTest::newRow(name) << QString::fromLatin1(name) << false;
-    }
-}
-
-void ContentViewTest::pickerFilterMatchesTheTenExtensionsInAnyCase()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, offered);
-    const QStringList patterns = caseInsensitivePatterns();
-    QCOMPARE(patterns.size(), 10);
-    bool matched = false;
-    for (const QString& pattern : patterns) {
-        QVERIFY(fileDialogNameFilter().contains(pattern));
-        // The same wildcard matching, case-sensitive as on Linux, that the file dialog applies.
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern));
-        matched = matched || re.match(name).hasMatch();
-    }
-    QCOMPARE(matched, offered);
-}
-
-void ContentViewTest::fileDialogListsUpperCaseNamesAndHidesOthers()
+void ContentViewTest::fileDialogListsTheTenExtensionsInAnyCaseAndHidesOthers()
 {
     QTemporaryDir dir;
     const QDir d(dir.path());
-    for (const char* name : {"Report.PDF", "notes.TXT", "memo.doc", "photo.png", "script.sh"}) {
-        write(d, QString::fromLatin1(name), "x");
+    const QStringList offered{"Report.PDF", "a.doc",  "b.Docx", "c.HTML", "d.json",   "e.Mp3",
+                              "f.mp4",      "g.pPtX", "h.wav",  "i.pdf",  "notes.TXT"};
+    for (const QString& name :
+         offered + QStringList{"photo.png", "archive.pdf.zip", "pdf", "notes.txt~", "x.docm"}) {
+        write(d, name, "x");
     }
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -315,7 +277,7 @@ void ContentViewTest::fileDialogListsUpperCaseNamesAndHidesOthers()
         names.sort();
         return names;
     };
-    QTRY_COMPARE_WITH_TIMEOUT(listed(), QStringList({"Report.PDF", "memo.doc", "notes.TXT"}), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(listed(), offered, 20000);
 }
 
 void ContentViewTest::deleteRemovesThatRecordAlsoWhenAnotherHasItsName()
@@ -400,31 +362,21 @@ void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
     QTRY_COMPARE(names(view), QStringList({"c.html", "a.txt", "b.txt", "loose.txt"}));
 }
 
-void ContentViewTest::printResultsSetsTheMarginsAndKeepsTheList()
+void ContentViewTest::printResultsShowsThePanelOverTheViewAndKeepsTheList()
 {
-    const std::vector<FileInfo> files{record("z.txt", "TXT", std::nullopt, std::nullopt, 1),
-                                      record("a.pdf", "PDF", std::nullopt, 1, 2)};
-    ContentView view(files);
-    QMarginsF margins;
-    int calls = 0;
-    QWidget* dialogParent = nullptr;
-    view.setPrintDialog([&](QPrinter& printer, QWidget* parent) {
-        ++calls;
-        dialogParent = parent;
-        margins = printer.pageLayout().margins(QPageLayout::Point);
+    // (The margins it sets are checked with the print job.)
+    ContentView view({record("z.txt", "TXT", std::nullopt, std::nullopt, 1)});
+    std::vector<QWidget*> parents;
+    view.setPrintDialog([&](QPrinter&, QWidget* parent) {
+        parents.push_back(parent);
         return false; // cancelled
     });
     QTest::mouseClick(button(view, "printResultsButton"), Qt::LeftButton);
-    QCOMPARE(calls, 1);
-    QCOMPARE(dialogParent, &view);
-    QCOMPARE(margins, QMarginsF(40, 20, 40, 40));
-    QCOMPARE(view.files().size(), 2u);
-    QCOMPARE(view.files()[0].id, files[0].id);
-
+    QCOMPARE(view.files().size(), 1u);
     // An empty list is printed too.
     QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
     QTest::mouseClick(button(view, "printResultsButton"), Qt::LeftButton);
-    QCOMPARE(calls, 2);
+    QCOMPARE(parents, (std::vector<QWidget*>{&view, &view}));
 }
 
 // Closing a window destroys its view while it is shown; the sanitizer build checks that no
