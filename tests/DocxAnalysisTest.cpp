@@ -3,11 +3,13 @@
 #include "analysis/DocxText.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/WordCount.h"
+#include "support/Bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <sstream>
+#include <tuple>
 #include <unistd.h>
 
 using namespace pagetally;
@@ -80,15 +82,60 @@ TEST(StoredPageCount, ReadsTheFirstPagesElementOfPlainAsciiDigits)
     }
 }
 
-TEST_F(DocxTest, ImporterSeparatesParagraphsCellsTabsAndBreaks)
+TEST_F(DocxTest, ImporterGivesTheTextAReaderSeesOrNothing)
 {
-    const std::string body =
-        paragraph("Hello") + paragraph("world") +
-        "<w:tbl><w:tblPr/><w:tr><w:tc><w:tcPr/><w:p><w:r><w:t>alpha</w:t></w:r></w:p></w:tc>"
-        "<w:tc><w:p><w:r><w:t>beta</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
-        "<w:p><w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"720\"/></w:tabs></w:pPr>"
-        "<w:r><w:t>one</w:t><w:tab/><w:t>two</w:t><w:br/><w:t>three</w:t><w:cr/><w:t>four</w:t></w:r></w:p>";
-    EXPECT_EQ(import(docxEntries(body)), "Hello\nworld\nalpha\nbeta\none\ttwo\nthree\nfour\n");
+    // The parts of a one-paragraph document with the part at `index` replaced.
+    const auto withPart = [](std::size_t index, std::string name, std::string data) {
+        auto entries = docxEntries(paragraph("text"));
+        entries[index] = {std::move(name), std::move(data), {}};
+        return entries;
+    };
+    auto elsewhere = withPart(3, "content/main text.xml", wordDocument(paragraph("found it")));
+    elsewhere[1].data =
+        rels({{"extended-properties", "docProps/app.xml"}, {"officeDocument", "/content/main%20text.xml"}});
+    constexpr std::size_t deep = 200000; // walked without recursion
+    const std::vector<std::tuple<std::string, std::vector<ZipEntry>, std::optional<std::string>>> cases{
+        {"paragraphs, cells, tabs and breaks separate",
+         docxEntries(paragraph("Hello") + paragraph("world") +
+                     "<w:tbl><w:tblPr/><w:tr><w:tc><w:tcPr/><w:p><w:r><w:t>alpha</w:t></w:r></w:p></w:tc>"
+                     "<w:tc><w:p><w:r><w:t>beta</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+                     "<w:p><w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"720\"/></w:tabs></w:pPr>"
+                     "<w:r><w:t>one</w:t><w:tab/><w:t>two</w:t><w:br/><w:t>three</w:t><w:cr/><w:t>four</w:t>"
+                     "</w:r></w:p>"),
+         "Hello\nworld\nalpha\nbeta\none\ttwo\nthree\nfour\n"},
+        {"namespaces resolved instead of prefixes trusted",
+         withPart(
+             3, "word/document.xml",
+             R"(<doc:document xmlns:doc="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
+             R"(xmlns:w="urn:not-word"><doc:body><doc:p><doc:r><doc:t>counted</doc:t></doc:r>)"
+             R"(<w:t>not word text</w:t></doc:p><x:p xmlns:x="http://purl.oclc.org/ooxml/wordprocessingml/main">)"
+             R"(<x:r><x:t>strict too</x:t></x:r></x:p></doc:body></doc:document>)"),
+         "counted\nstrict too\n"},
+        {"the main part found through the package relationships", elsewhere, "found it\n"},
+        {"deep nesting",
+         docxEntries(repeat("<w:sdt><w:sdtContent>", deep) + paragraph("deep inside") +
+                     repeat("</w:sdtContent></w:sdt>", deep)),
+         "deep inside\n"},
+        {"no package relationships", withPart(1, "other.xml", "<x/>"), std::nullopt},
+        {"no main document relationship",
+         withPart(1, "_rels/.rels", rels({{"extended-properties", "docProps/app.xml"}})), std::nullopt},
+        {"ill-formed relationships", withPart(1, "_rels/.rels", "<Relationships><Relationship"),
+         std::nullopt},
+        {"main part missing", withPart(3, "word/other.xml", wordDocument(paragraph("text"))), std::nullopt},
+        {"main part ill-formed",
+         withPart(3, "word/document.xml", "<w:document xmlns:w=\"x\"><w:body></w:document>"), std::nullopt},
+        {"main part empty", withPart(3, "word/document.xml", ""), std::nullopt},
+        {"main part is a presentation", withPart(3, "word/document.xml", "<p:presentation xmlns:p=\"p\"/>"),
+         std::nullopt},
+        {"main part in no namespace", withPart(3, "word/document.xml", "<document><body/></document>"),
+         std::nullopt},
+    };
+    for (const auto& [what, entries, text] : cases) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(import(entries), text);
+    }
+    EXPECT_EQ(importDocxText(""), std::nullopt);
+    EXPECT_EQ(importDocxText("plain text"), std::nullopt);
 }
 
 TEST_F(DocxTest, ImporterCountsWhatTheReaderSeesAndLeavesOutTheRest)
@@ -161,17 +208,6 @@ TEST_F(DocxTest, ImporterCountsWhatTheReaderSeesAndLeavesOutTheRest)
     }
 }
 
-TEST_F(DocxTest, ImporterResolvesNamespacesInsteadOfTrustingPrefixes)
-{
-    auto entries = docxEntries("");
-    entries[3].data =
-        R"(<doc:document xmlns:doc="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
-        R"(xmlns:w="urn:not-word"><doc:body><doc:p><doc:r><doc:t>counted</doc:t></doc:r>)"
-        R"(<w:t>not word text</w:t></doc:p><x:p xmlns:x="http://purl.oclc.org/ooxml/wordprocessingml/main">)"
-        R"(<x:r><x:t>strict too</x:t></x:r></x:p></doc:body></doc:document>)";
-    EXPECT_EQ(import(entries), "counted\nstrict too\n");
-}
-
 TEST_F(DocxTest, ImporterCountsFootnotesAndEndnotesButNotHeadersFootersOrComments)
 {
     auto entries = docxEntries(paragraph("body text") +
@@ -205,57 +241,6 @@ TEST_F(DocxTest, ImporterCountsFootnotesAndEndnotesButNotHeadersFootersOrComment
          wordPart("comments", "<w:comment w:id=\"0\">" + paragraph("comment words") + "</w:comment>"),
          {}});
     EXPECT_EQ(import(entries), "body text\na footnote\nan endnote\n");
-}
-
-TEST_F(DocxTest, ImporterFindsTheMainPartThroughThePackageRelationships)
-{
-    auto entries = docxEntries("");
-    entries[1].data =
-        rels({{"extended-properties", "docProps/app.xml"}, {"officeDocument", "/content/main%20text.xml"}});
-    entries[3].name = "content/main text.xml";
-    entries[3].data = wordDocument(paragraph("found it"));
-    EXPECT_EQ(import(entries), "found it\n");
-}
-
-TEST_F(DocxTest, ImporterCannotReadWhatIsNoWordProcessingDocument)
-{
-    const auto withPart = [](std::size_t index, std::string name, std::string data) {
-        auto entries = docxEntries(paragraph("text"));
-        entries[index] = {std::move(name), std::move(data), {}};
-        return entries;
-    };
-    const std::vector<std::pair<std::string, std::vector<ZipEntry>>> cases{
-        {"no package relationships", withPart(1, "other.xml", "<x/>")},
-        {"no main document relationship",
-         withPart(1, "_rels/.rels", rels({{"extended-properties", "docProps/app.xml"}}))},
-        {"ill-formed relationships", withPart(1, "_rels/.rels", "<Relationships><Relationship")},
-        {"main part missing", withPart(3, "word/other.xml", wordDocument(paragraph("text")))},
-        {"main part ill-formed",
-         withPart(3, "word/document.xml", "<w:document xmlns:w=\"x\"><w:body></w:document>")},
-        {"main part empty", withPart(3, "word/document.xml", "")},
-        {"main part is a presentation", withPart(3, "word/document.xml", "<p:presentation xmlns:p=\"p\"/>")},
-        {"main part in no namespace", withPart(3, "word/document.xml", "<document><body/></document>")},
-    };
-    for (const auto& [what, entries] : cases) {
-        SCOPED_TRACE(what);
-        EXPECT_EQ(import(entries), std::nullopt);
-    }
-    EXPECT_EQ(importDocxText(""), std::nullopt);
-    EXPECT_EQ(importDocxText("plain text"), std::nullopt);
-}
-
-TEST_F(DocxTest, ImporterWalksDeepNestingWithoutRecursion)
-{
-    constexpr int depth = 200000;
-    std::string body;
-    for (int i = 0; i < depth; ++i) {
-        body += "<w:sdt><w:sdtContent>";
-    }
-    body += paragraph("deep inside");
-    for (int i = 0; i < depth; ++i) {
-        body += "</w:sdtContent></w:sdt>";
-    }
-    EXPECT_EQ(import(docxEntries(body)), "deep inside\n");
 }
 
 TEST_F(DocxTest, ImporterSurvivesDamagedContainers)

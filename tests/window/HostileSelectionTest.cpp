@@ -1,5 +1,6 @@
 // A selection that mixes hostile files with good ones: every good record is listed, the bad ones
 // get their empty records, and the window answers as before.
+#include "../support/Zip.h"
 #include "ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/FilePicker.h"
@@ -12,7 +13,6 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zip.h>
 
 using namespace pagetally;
 using namespace pagetally::test;
@@ -23,26 +23,11 @@ namespace {
 QString encryptedPresentation(const QDir& dir, const QString& name)
 {
     const QString path = dir.filePath(name);
-    const QByteArray slide = "<p:sld><a:t>locked words and more locked words</a:t></p:sld>";
-    int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (archive == nullptr ||
-        zip_file_add(archive, "ppt/slides/slide1.xml",
-                     zip_source_buffer(archive, slide.constData(), slide.size(), 0), 0) < 0 ||
-        zip_close(archive) != 0) {
-        qFatal("cannot write %s", qPrintable(path));
-    }
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    QByteArray bytes = file.readAll();
-    file.close();
-    for (const QByteArray& signature : {QByteArray("PK\x03\x04", 4), QByteArray("PK\x01\x02", 4)}) {
-        const int flagOffset = signature[2] == '\x03' ? 6 : 8;
-        for (qsizetype at = bytes.indexOf(signature); at >= 0; at = bytes.indexOf(signature, at + 4)) {
-            bytes[at + flagOffset] = static_cast<char>(bytes[at + flagOffset] | 1);
-        }
-    }
-    return write(dir, name, bytes);
+    const std::filesystem::path file = QFile::encodeName(path).toStdString();
+    writeZip(file,
+             {{"ppt/slides/slide1.xml", "<p:sld><a:t>locked words and more locked words</a:t></p:sld>", {}}});
+    markEncrypted(file);
+    return path;
 }
 
 const FileInfo* find(const ContentView& view, const std::string& name)

@@ -1,0 +1,122 @@
+// Real ZIP containers for the tests, written with libzip, and the bytes of files.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+#include <zip.h>
+
+namespace pagetally::test {
+
+struct ZipEntry
+{
+    std::string name; // a name ending in "/" is a folder entry
+    std::string data;
+    std::optional<std::uint32_t> unixMode; // stored permissions and type, e.g. 040000 for a folder
+};
+
+// Writes the entries, in order and deflated, to a new container at `path`.
+inline void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries)
+{
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) {
+        throw std::runtime_error("cannot create " + path.native());
+    }
+    for (const ZipEntry& entry : entries) {
+        zip_int64_t index = -1;
+        if (entry.name.ends_with('/')) {
+            index = zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
+        } else {
+            zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
+            index =
+                source == nullptr ? -1 : zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+            if (index < 0 && source != nullptr) {
+                zip_source_free(source);
+            }
+        }
+        if (index < 0) {
+            zip_discard(archive);
+            throw std::runtime_error("cannot add " + entry.name);
+        }
+        if (entry.unixMode) {
+            zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                             *entry.unixMode << 16);
+        }
+    }
+    if (zip_close(archive) != 0) {
+        zip_discard(archive);
+        throw std::runtime_error("cannot write " + path.native());
+    }
+}
+
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Replaces every occurrence of `from` by `to` (same length) in the file's bytes: used to give
+// two entries one name, which libzip itself refuses to write.
+inline void patchBytes(const std::filesystem::path& path, const std::string& from, const std::string& to)
+{
+    std::string bytes = readFile(path);
+    for (auto at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size())) {
+        bytes.replace(at, from.size(), to);
+    }
+    writeFile(path, bytes);
+}
+
+// Changes the bytes at `localOffset` of every local header and at `centralOffset` of every
+// central header of the container.
+template <class Change>
+void patchHeaders(const std::filesystem::path& path,
+                  std::size_t localOffset,
+                  std::size_t centralOffset,
+                  Change change)
+{
+    std::string bytes = readFile(path);
+    for (const auto& [signature, offset] : {std::pair{std::string("PK\x03\x04", 4), localOffset},
+                                            std::pair{std::string("PK\x01\x02", 4), centralOffset}}) {
+        for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
+            change(bytes.data() + at + offset);
+        }
+    }
+    writeFile(path, bytes);
+}
+
+// Sets the "encrypted" flag of every entry, so that unzip asks for a password.
+inline void markEncrypted(const std::filesystem::path& path)
+{
+    patchHeaders(path, 6, 8, [](char* flags) { *flags = static_cast<char>(*flags | 1); });
+}
+
+// Sets the stated uncompressed size of every entry.
+inline void stateUncompressedSize(const std::filesystem::path& path, std::uint32_t size)
+{
+    patchHeaders(path, 22, 24, [size](char* field) {
+        for (int i = 0; i < 4; ++i) {
+            field[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+        }
+    });
+}
+
+// A symbolic link entry, as unzip restores it.
+inline ZipEntry symlinkEntry(std::string name, std::string target)
+{
+    return {std::move(name), std::move(target), 0120777};
+}
+
+} // namespace pagetally::test
