@@ -313,7 +313,10 @@ TEST_F(HostileInputTest, DamagedPdfsGiveNoMoreThanTheyHold)
     // columns.pdf is one page of 528 words.
     const std::string whole = readFile(dataFile("pdf/columns.pdf"));
     // A download cut off half-way.
-    writeFile(in / "truncated.pdf", whole.substr(0, whole.size() / 2));
+    for (const auto& [name, fraction] :
+         {std::pair{"cut-early.pdf", 0.05}, {"truncated.pdf", 0.5}, {"cut-late.pdf", 0.999}}) {
+        writeFile(in / name, whole.substr(0, static_cast<std::size_t>(whole.size() * fraction)));
+    }
     // What a transfer in text mode does: every line feed became CR LF, so every offset of the
     // cross-reference table and every compressed stream is wrong.
     std::string crlf;
@@ -328,7 +331,8 @@ TEST_F(HostileInputTest, DamagedPdfsGiveNoMoreThanTheyHold)
     scribbled.replace(stream + 8, 200, noise(200, 3));
     writeFile(in / "scribbled.pdf", scribbled);
 
-    for (const std::string name : {"truncated.pdf", "text-mode-transfer.pdf", "scribbled.pdf"}) {
+    for (const std::string name :
+         {"cut-early.pdf", "truncated.pdf", "cut-late.pdf", "text-mode-transfer.pdf", "scribbled.pdf"}) {
         SCOPED_TRACE(name);
         const FileInfo record = intake(in / name);
         EXPECT_EQ(record.fileType, "PDF");

@@ -156,6 +156,8 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
 {
     const auto noSlides = zipFile("no-slides.pptx", {{"ppt/presentation.xml", "<p:presentation/>", {}}});
     writeFile(in / "plain.pptx", "not a container");
+    writeFile(in / "empty.pptx", "");
+    writeFile(in / "cut.pptx", std::string("PK\x03\x04\x14\x00\x00\x00", 8));
     const auto unreadableSlide =
         zipFile("unreadable-slide.pptx", {slide(1, "fine"), {"ppt/slides/slide2.xml/", "", {}}});
     const auto unreadableNote =
@@ -177,6 +179,9 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
             {noSlides, defaultUnzipProgram, cannotList(noSlides, "No such file or directory")},
             {in / "plain.pptx", defaultUnzipProgram,
              cannotList(in / "plain.pptx", "No such file or directory")},
+            {in / "empty.pptx", defaultUnzipProgram,
+             cannotList(in / "empty.pptx", "No such file or directory")},
+            {in / "cut.pptx", defaultUnzipProgram, cannotList(in / "cut.pptx", "No such file or directory")},
             {slidesIsAFile, defaultUnzipProgram, cannotList(slidesIsAFile, "Not a directory")},
             {unreadableSlide, defaultUnzipProgram,
              "cannot read ppt/slides/slide2.xml from " + unreadableSlide.native() + ": Is a directory"},
@@ -193,8 +198,11 @@ TEST_F(PptxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
 
 TEST_F(OfficeTest, DispatchSendsOfficeFilesInAnyLetterCaseToTheirReaders)
 {
-    const auto docx = zipFile("MEMO.DOCX", docxEntries(paragraph("a b c"), "5"));
-    const auto pptx = zipFile("Talk.PpTx", {slide(1, "a b"), notes(1, "c")});
+    // Names that unzip would expand as patterns, each beside a file the pattern matches.
+    const auto docx = zipFile("MEMO [final].DOCX", docxEntries(paragraph("a b c"), "5"));
+    zipFile("MEMO f.DOCX", docxEntries(paragraph("a decoy"), "7"));
+    const auto pptx = zipFile("Talk?.PpTx", {slide(1, "a b"), notes(1, "c")});
+    zipFile("Talks.PpTx", {slide(1, "a"), slide(2, "decoy")});
     std::ostringstream out;
     const FileInfo memo = FileProcessor::processFile(docx, "MEMO.DOCX", "DOCX", out);
     EXPECT_EQ(memo.pages, 5);

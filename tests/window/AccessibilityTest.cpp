@@ -147,6 +147,7 @@ void AccessibilityTest::deleteKeyRemovesTheCurrentRowAndKeepsThePlace()
     QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
     QTest::keyClick(table, Qt::Key_Delete);
     QVERIFY(view.files().empty());
+    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 0"));
     QVERIFY(!table->currentIndex().isValid());
     QCOMPARE(QApplication::focusWidget(), table);
     QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
