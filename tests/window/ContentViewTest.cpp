@@ -71,7 +71,6 @@ private slots:
     void fileDialogListsTheTenExtensionsInAnyCaseAndHidesOthers();
     void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
     void onlyAClickOnTheGlyphDeletes();
-    void totalsAgreeWithTheCellsCountingDashAsZero();
     void droppedFolderIsExpandedRecursivelyInSortedOrder();
     void printResultsShowsThePanelOverTheViewAndKeepsTheList();
     void aVisibleViewWithAScrollBarGoesCleanly();
@@ -335,19 +334,6 @@ void ContentViewTest::onlyAClickOnTheGlyphDeletes()
     QCOMPARE(view.files().size(), 1u);
     QCOMPARE(tableOf(view)->model()->index(0, ResultsModel::DeleteColumn).data(Qt::ToolTipRole).toString(),
              QStringLiteral("Remove from the list"));
-}
-
-void ContentViewTest::totalsAgreeWithTheCellsCountingDashAsZero()
-{
-    ContentView view(
-        {record("a.mp4", "MP4", 0.5, std::nullopt, 75), record("b.docx", "DOCX", std::nullopt, 3, 200),
-         record("c.txt", "TXT", std::nullopt, std::nullopt, 9), record("d.pptx", "PPTX", std::nullopt, 4, 16),
-         record("e.mp3", "MP3", 1.25, std::nullopt, 187)});
-    QCOMPARE(column(view, 1), QStringList({"DOCX", "MP3", "MP4", "PPTX", "TXT"}));
-    QCOMPARE(column(view, 2), QStringList({"-", "1m 15s", "0m 30s", "-", "-"}));
-    QCOMPARE(column(view, 3), QStringList({"3", "-", "-", "4", "-"}));
-    QCOMPARE(column(view, 4), QStringList({"200", "187", "75", "16", "9"}));
-    QCOMPARE(totals(view), QStringList({"Total:", "Duration: 1m 45s", "Pages: 7", "Words: 487"}));
 }
 
 void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
