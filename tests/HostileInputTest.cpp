@@ -507,6 +507,19 @@ TEST_F(HostileInputTest, ACompressionBombIsRefusedWithTheErrorLine)
     expectErrorLine(takeErrorLines(), "PPTX", "its entries add up to 8.0 GiB");
 }
 
+TEST_F(HostileInputTest, AContainerOfTooManyEntriesIsRefusedBeforeUnpacking)
+{
+    // Empty entries cost no bytes, but each is a file to create and to delete again.
+    std::vector<ZipEntry> entries{slide(1, "a")};
+    for (int i = 0; i < 20'000; ++i) {
+        entries.push_back({"ppt/media/empty" + std::to_string(i), "", {}});
+    }
+    const auto pptx = zipFile("many.pptx", entries);
+    expectDocument(intake(pptx), "many.pptx", "PPTX", std::nullopt, 0);
+    expectErrorLine(takeErrorLines(), "PPTX",
+                    "refusing to unpack " + pptx.native() + ": it holds 20001 entries, more than the 20000 allowed");
+}
+
 TEST_F(HostileInputTest, AContainerThatInflatesBeyondWhatItDeclaresIsStoppedWhileUnpacking)
 {
     const ExtractionLimits small{.floor = std::uint64_t(1) << 20, .ratio = 1, .freeSpaceMargin = 0};

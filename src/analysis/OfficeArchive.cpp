@@ -90,10 +90,15 @@ std::uint64_t freeSpace(const fs::path& directory)
     return multiplySaturated(vfs.f_bavail, vfs.f_frsize);
 }
 
-// The sum of the uncompressed sizes that the container's central directory declares, or
-// nullopt when libzip cannot read that directory (unzip may still find entries, and the watch
-// in waitWithin covers those).
-std::optional<std::uint64_t> declaredSize(int archive)
+struct Declared
+{
+    std::uint64_t entries = 0;
+    std::uint64_t size = 0; // the sum of the uncompressed sizes
+};
+
+// What the container's central directory declares, or nullopt when libzip cannot read that
+// directory (unzip may still find entries, and the watch in waitWithin covers their size).
+std::optional<Declared> declaredContents(int archive)
 {
     const int copy = ::fcntl(archive, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) {
@@ -105,18 +110,19 @@ std::optional<std::uint64_t> declaredSize(int archive)
         ::close(copy);
         return std::nullopt;
     }
-    std::uint64_t total = 0;
+    Declared declared;
     const zip_int64_t entries = zip_get_num_entries(zip, 0);
+    declared.entries = entries > 0 ? static_cast<std::uint64_t>(entries) : 0;
     for (zip_int64_t i = 0; i < entries; ++i) {
         zip_stat_t entry;
         zip_stat_init(&entry);
         if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &entry) == 0 &&
             (entry.valid & ZIP_STAT_SIZE) != 0) {
-            total = addSaturated(total, entry.size);
+            declared.size = addSaturated(declared.size, entry.size);
         }
     }
     zip_discard(zip);
-    return total;
+    return declared;
 }
 
 // The bytes that process `pid` has written so far, or nullopt when /proc does not tell.
@@ -335,9 +341,13 @@ extractOfficeArchive(const fs::path& location, const fs::path& unzipProgram, con
     const auto refused = [&](const std::string& what) {
         return std::runtime_error("refusing to unpack " + location.native() + ": " + what);
     };
-    if (const std::optional<std::uint64_t> declared = declaredSize(archive.get());
-        declared && *declared > allowance) {
-        throw refused("its entries add up to " + describeSize(*declared) + ", more than " + limit);
+    const std::optional<Declared> declared = declaredContents(archive.get());
+    if (declared && declared->entries > limits.entries) {
+        throw refused("it holds " + std::to_string(declared->entries) + " entries, more than the " +
+                      std::to_string(limits.entries) + " allowed");
+    }
+    if (declared && declared->size > allowance) {
+        throw refused("its entries add up to " + describeSize(declared->size) + ", more than " + limit);
     }
     if (!runUnzip(unzipProgram, archive.get(), directory.path(), allowance)) {
         throw refused("it unpacks to more than " + limit);

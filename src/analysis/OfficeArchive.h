@@ -40,6 +40,9 @@ struct ExtractionLimits
     std::uint64_t ratio = 100;
     // ...as long as the temporary directory keeps at least this much free space.
     std::uint64_t freeSpaceMargin = std::uint64_t(256) << 20;
+    // Nor may it hold more entries than this: each is a file to create and delete, and empty
+    // ones cost no bytes. A deck of 2,000 slides with notes and pictures has about 10,000.
+    std::uint64_t entries = 20'000;
 };
 
 // The number of bytes a container of `containerSize` bytes may unpack to when the temporary
@@ -52,8 +55,9 @@ extractionAllowance(std::uint64_t containerSize, std::uint64_t freeSpace, const 
 // runs `unzipProgram -q ARCHIVE -d DIRECTORY` there, waiting for it to end. The exit status is
 // not examined: a damaged container or no container at all leaves the directory partly filled
 // or empty, and the caller notices when a part it needs is missing.
-// A compression bomb is refused: before unzip starts, when the sizes that the container's
-// central directory declares add up to more than extractionAllowance; and while it runs, when
+// A compression bomb is refused: before unzip starts, when the container's central directory
+// declares more than `limits.entries` entries or sizes that add up to more than
+// extractionAllowance; and while it runs, when
 // the bytes it has written exceed that allowance (declared sizes can lie), by killing it.
 // Throws std::runtime_error (std::system_error for system failures), whose what() names the
 // file and the reason, when the directory cannot be created, the input cannot be opened as a
