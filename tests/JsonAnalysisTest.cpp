@@ -51,7 +51,7 @@ TEST(JsonWords, CountsTheValuesEachNumberAndBooleanAsOneWordAndNeverTheKeys)
         {"beyond 64 bits", "[123456789012345678901234567890]", 1},
         {"exponents", "[1e5, 1E+2, -2.5e-7, 6.02E23]", 4},
         {"beyond the range of a double", "[1e400, -1e400, 1e-400]", 3},
-        {"four hundred digits", "[" + repeat("9", 400) + "]", 1},
+        {"four hundred digits", std::string("[").append(repeat("9", 400)).append("]"), 1},
         {"a huge number beside strings", R"({"a":"one two","b":1e999,"c":["three"]})", 4},
         {"booleans", "[true, false]", 2},
         // Deep, but not too deep: a million levels is a parse failure (see the hostile suite).
@@ -111,15 +111,13 @@ TEST(JsonWords, RepeatedKeyKeepsOnlyItsLastValue)
         {"repeat inside a nested object", R"({"o":{"k":"gone gone","k":"kept"},"p":"also"})", 2},
         {"keys differing only by case", R"({"a":"one","A":"two"})", 2},
         {"large object with a repeat",
-         "{" +
-             [] {
-                 std::string members;
-                 for (int i = 0; i < 40; ++i) {
-                     members += "\"k" + std::to_string(i) + "\":\"v v\",";
-                 }
-                 return members + "\"k7\":\"single\"";
-             }() +
-             "}",
+         [] {
+             std::string object = "{";
+             for (int i = 0; i < 40; ++i) {
+                 object.append("\"k").append(std::to_string(i)).append("\":\"v v\",");
+             }
+             return object + "\"k7\":\"single\"}";
+         }(),
          79},
     });
 }

@@ -55,13 +55,13 @@ TEST(CountWords, EverySeparatorOfTheSetSeparatesAndNothingNearItDoes)
 {
     for (char32_t sep : separators) {
         SCOPED_TRACE(static_cast<unsigned>(sep));
-        EXPECT_EQ(countWords("a" + utf8(sep) + "b"), 2);
+        EXPECT_EQ(countWords(std::string("a").append(utf8(sep)).append("b")), 2);
         EXPECT_EQ(countWords(utf8(sep)), 0);
     }
     for (char32_t other : {0x08u, 0x0Eu, 0x1Fu, 0x84u, 0x86u, 0x9Fu, 0xA1u, 0x167Fu, 0x1681u, 0x200Bu,
                            0x2027u, 0x202Au, 0x202Eu, 0x2030u, 0x205Eu, 0x2060u, 0x2FFFu, 0x3001u, 0xFEFFu}) {
         SCOPED_TRACE(static_cast<unsigned>(other));
-        EXPECT_EQ(countWords("a" + utf8(other) + "b"), 1);
+        EXPECT_EQ(countWords(std::string("a").append(utf8(other)).append("b")), 1);
     }
 }
 

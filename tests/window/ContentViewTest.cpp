@@ -385,7 +385,7 @@ void ContentViewTest::aVisibleViewWithAScrollBarGoesCleanly()
     std::vector<FileInfo> many;
     for (int i = 0; i < 200; ++i) {
         many.push_back(
-            record(("f" + std::to_string(i) + ".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
+            record(std::string("f").append(std::to_string(i)).append(".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
     }
     auto* view = new ContentView(many);
     view->show();
