@@ -45,6 +45,24 @@ struct Reply
     std::int64_t words = 0;
 };
 
+// The message that carries a request, with room for one descriptor beside it.
+struct RequestMessage
+{
+    explicit RequestMessage(Request& request) : data{&request, sizeof request}
+    {
+        header.msg_iov = &data;
+        header.msg_iovlen = 1;
+        header.msg_control = control.data();
+        header.msg_controllen = control.size();
+    }
+    RequestMessage(const RequestMessage&) = delete;
+    RequestMessage& operator=(const RequestMessage&) = delete;
+
+    iovec data;
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
+    msghdr header{};
+};
+
 // ---- The helper's side -------------------------------------------------------------------
 
 // Lets this document run for `seconds` more of CPU time; past that the kernel ends the process
@@ -86,26 +104,20 @@ bool receiveRequest(int socket, Request& request, int& fd)
 {
     for (;;) {
         fd = -1;
-        iovec data{&request, sizeof request};
-        alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
-        msghdr message{};
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control.data();
-        message.msg_controllen = control.size();
-        const ssize_t n = ::recvmsg(socket, &message, MSG_CMSG_CLOEXEC);
+        RequestMessage message(request);
+        const ssize_t n = ::recvmsg(socket, &message.header, MSG_CMSG_CLOEXEC);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
             return false;
         }
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message.header); c != nullptr; c = CMSG_NXTHDR(&message.header, c)) {
             if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS && c->cmsg_len == CMSG_LEN(sizeof(int))) {
                 std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
             }
         }
-        if (n == sizeof request && fd >= 0 && (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0) {
+        if (n == sizeof request && fd >= 0 && (message.header.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) == 0) {
             return true;
         }
         if (fd >= 0) {
@@ -119,21 +131,15 @@ bool receiveRequest(int socket, Request& request, int& fd)
 
 bool sendRequest(int socket, Request request, int fd)
 {
-    iovec data{&request, sizeof request};
-    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control.data();
-    message.msg_controllen = control.size();
-    cmsghdr* c = CMSG_FIRSTHDR(&message);
+    RequestMessage message(request);
+    cmsghdr* c = CMSG_FIRSTHDR(&message.header);
     c->cmsg_level = SOL_SOCKET;
     c->cmsg_type = SCM_RIGHTS;
     c->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
     ssize_t n = 0;
     do {
-        n = ::sendmsg(socket, &message, MSG_NOSIGNAL);
+        n = ::sendmsg(socket, &message.header, MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
     return n == sizeof request;
 }
