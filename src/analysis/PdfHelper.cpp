@@ -113,7 +113,8 @@ bool receiveRequest(int socket, Request& request, int& fd)
             return false;
         }
         for (cmsghdr* c = CMSG_FIRSTHDR(&message.header); c != nullptr; c = CMSG_NXTHDR(&message.header, c)) {
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS && c->cmsg_len == CMSG_LEN(sizeof(int))) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS &&
+                c->cmsg_len == CMSG_LEN(sizeof(int))) {
                 std::memcpy(&fd, CMSG_DATA(c), sizeof fd);
             }
         }
@@ -193,8 +194,9 @@ private:
             // dup2 onto another number clears close-on-exec, as it must here.
             checkSpawn(posix_spawn_file_actions_adddup2(actions.get(), theirs.get(), STDIN_FILENO), what);
             // Standard output may be the CLI's JSON document: nothing else may reach it.
-            checkSpawn(posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0),
-                       what);
+            checkSpawn(
+                posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0),
+                what);
             SpawnAttributes attributes(what);
             sigset_t none;
             sigemptyset(&none);
@@ -203,8 +205,9 @@ private:
             sigaddset(&defaults, SIGXCPU); // the time limit must end it, even if ignored here
             checkSpawn(posix_spawnattr_setsigmask(attributes.get(), &none), what);
             checkSpawn(posix_spawnattr_setsigdefault(attributes.get(), &defaults), what);
-            checkSpawn(posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
-                       what);
+            checkSpawn(
+                posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
+                what);
             std::string name = program.native();
             std::array<char*, 2> argv{name.data(), nullptr};
             pid_t pid = 0;
@@ -226,7 +229,8 @@ private:
     {
         // The CPU limit ends a busy helper; this ends one that waits on something instead.
         // Generous, since many helpers may share few processors.
-        const auto patience = std::chrono::seconds(std::max<std::uint64_t>(300, std::uint64_t(cpuSeconds) * 20));
+        const auto patience =
+            std::chrono::seconds(std::max<std::uint64_t>(300, std::uint64_t(cpuSeconds) * 20));
         const auto deadline = std::chrono::steady_clock::now() + patience;
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -345,7 +349,8 @@ PdfCount measurePdf(const fs::path& location, const PdfLimits& limits, const fs:
         thread_local HelperProcess process;
         const double mib = static_cast<double>(st.st_size) / double(1 << 20);
         const double seconds = std::clamp(limits.baseSeconds + limits.secondsPerMiB * mib, 1.0, 1e6);
-        if (const auto count = process.measure(helper, fd.get(), static_cast<std::uint32_t>(std::ceil(seconds)))) {
+        if (const auto count =
+                process.measure(helper, fd.get(), static_cast<std::uint32_t>(std::ceil(seconds)))) {
             return *count;
         }
     }

@@ -19,7 +19,10 @@ inline void checkSpawn(int rc, const std::string& what)
 class SpawnFileActions
 {
 public:
-    explicit SpawnFileActions(const std::string& what) { checkSpawn(posix_spawn_file_actions_init(&actions_), what); }
+    explicit SpawnFileActions(const std::string& what)
+    {
+        checkSpawn(posix_spawn_file_actions_init(&actions_), what);
+    }
     ~SpawnFileActions() { posix_spawn_file_actions_destroy(&actions_); }
     SpawnFileActions(const SpawnFileActions&) = delete;
     SpawnFileActions& operator=(const SpawnFileActions&) = delete;
@@ -32,7 +35,10 @@ private:
 class SpawnAttributes
 {
 public:
-    explicit SpawnAttributes(const std::string& what) { checkSpawn(posix_spawnattr_init(&attributes_), what); }
+    explicit SpawnAttributes(const std::string& what)
+    {
+        checkSpawn(posix_spawnattr_init(&attributes_), what);
+    }
     ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
     SpawnAttributes(const SpawnAttributes&) = delete;
     SpawnAttributes& operator=(const SpawnAttributes&) = delete;
