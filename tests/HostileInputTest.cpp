@@ -7,6 +7,7 @@
 #include "analysis/Intake.h"
 #include "analysis/JsonAnalysis.h"
 #include "analysis/OfficeArchive.h"
+#include "analysis/PdfAnalysis.h"
 #include "analysis/PptxAnalysis.h"
 #include "analysis/WordCount.h"
 #include "support/Bytes.h"
@@ -190,6 +191,23 @@ struct CliRun
 // Runs pagetally-cli, as `uid` when that is given. Its peak memory is taken by GNU time, which
 // starts it from a small process of its own: a child forked from this test would count the
 // test's memory as its own peak.
+// Copies of pagetally-cli and the PDF helper under `scratch`, laid out as installed: another
+// user may not reach the build tree (a checkout in a private temporary directory).
+std::string copiesForAnotherUser(const fs::path& scratch)
+{
+    const fs::path cli = scratch / "bin" / "pagetally-cli";
+    const fs::path helper = scratch / "libexec" / "pagetally" / "pagetally-pdf";
+    fs::create_directories(helper.parent_path());
+    fs::create_directories(cli.parent_path());
+    fs::copy_file(PAGETALLY_CLI, cli, fs::copy_options::overwrite_existing);
+    fs::copy_file(pdfHelperProgram(), helper, fs::copy_options::overwrite_existing);
+    for (const fs::path& made : {scratch / "bin", scratch / "libexec", helper.parent_path(), cli, helper}) {
+        fs::permissions(made, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    }
+    return cli.native();
+}
+
 CliRun runCli(const std::vector<std::string>& arguments,
               const fs::path& scratch,
               std::optional<uid_t> uid = {},
@@ -204,7 +222,7 @@ CliRun runCli(const std::vector<std::string>& arguments,
     if (measure) {
         argv = {"/usr/bin/time", "-f", "%M", "-o", peakFile.native()};
     }
-    argv.push_back(PAGETALLY_CLI);
+    argv.push_back(uid ? copiesForAnotherUser(scratch) : std::string(PAGETALLY_CLI));
     argv.insert(argv.end(), arguments.begin(), arguments.end());
 
     const pid_t pid = ::fork();
