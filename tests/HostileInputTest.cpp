@@ -535,7 +535,8 @@ TEST_F(HostileInputTest, AContainerOfTooManyEntriesIsRefusedBeforeUnpacking)
     const auto pptx = zipFile("many.pptx", entries);
     expectDocument(intake(pptx), "many.pptx", "PPTX", std::nullopt, 0);
     expectErrorLine(takeErrorLines(), "PPTX",
-                    "refusing to unpack " + pptx.native() + ": it holds 20001 entries, more than the 20000 allowed");
+                    "refusing to unpack " + pptx.native() +
+                        ": it holds 20001 entries, more than the 20000 allowed");
 }
 
 TEST_F(HostileInputTest, AContainerThatInflatesBeyondWhatItDeclaresIsStoppedWhileUnpacking)
