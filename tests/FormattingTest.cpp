@@ -1,4 +1,4 @@
-#include "window/summary/Formatting.h"
+#include "summary/Formatting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "window/summary/Results.h"
+#include "summary/Results.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "cli/Batch.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
+#include "summary/Export.h"
 
 #include <cstdio>
 #include <ext/stdio_filebuf.h>
@@ -51,9 +52,9 @@ int main(int argc, char** argv)
     __gnu_cxx::stdio_filebuf<char> documentBuffer(documentFd, std::ios::out);
     std::ostream document(&documentBuffer);
     if (options->format == cli::Format::Json) {
-        cli::writeJson(document, files);
+        writeJson(document, files);
     } else {
-        cli::writeCsv(document, files);
+        writeCsv(document, files);
     }
     document.flush();
     return document ? 0 : 1;

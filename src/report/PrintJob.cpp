@@ -1,6 +1,6 @@
 #include "report/PrintJob.h"
 
-#include "window/summary/Results.h"
+#include "summary/Results.h"
 
 #include <QCoreApplication>
 #include <QPainter>

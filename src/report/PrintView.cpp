@@ -1,6 +1,6 @@
 #include "report/PrintView.h"
 
-#include "window/summary/Formatting.h"
+#include "summary/Formatting.h"
 
 #include <QFontDatabase>
 #include <QPainter>

@@ -5,8 +5,8 @@
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
 #include "window/TrashIcon.h"
-#include "window/summary/Formatting.h"
-#include "window/summary/Results.h"
+#include "summary/Formatting.h"
+#include "summary/Results.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "window/ResultsModel.h"
 
-#include "window/summary/Formatting.h"
-#include "window/summary/Results.h"
+#include "summary/Formatting.h"
+#include "summary/Results.h"
 
 #include <algorithm>
 
