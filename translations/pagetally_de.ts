@@ -128,6 +128,14 @@
         <source>“%1” is not a local file.</source>
         <translation>„%1“ ist keine lokale Datei.</translation>
     </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
 </context>
 <context>
     <name>pagetally::MainWindow</name>

@@ -1,5 +1,6 @@
 #include "analysis/OfficeArchive.h"
 
+#include "analysis/Cancellation.h"
 #include "analysis/Descriptor.h"
 #include "analysis/FileInfo.h"
 #include "analysis/Spawn.h"
@@ -158,8 +159,9 @@ void reap(pid_t pid)
 
 // Waits until the child has exited, checking every few milliseconds how much it has written,
 // and once more after it ended (it is reaped only after that check, so /proc still has it).
-// Returns false, with the child killed and reaped, when it wrote more than `allowance`: a
-// container's declared sizes can lie, and unzip writes what the data inflates to.
+// Returns false, with the child killed and reaped, when it wrote more than `allowance` (a
+// container's declared sizes can lie, and unzip writes what the data inflates to) or when the
+// batch it works for is cancelled.
 bool waitWithin(pid_t pid, std::uint64_t allowance)
 {
     // Readable once the child has exited (glibc's header lacks C linkage, hence the system call).
@@ -183,7 +185,7 @@ bool waitWithin(pid_t pid, std::uint64_t allowance)
                 ::nanosleep(&pause, nullptr);
             }
         }
-        if (tooMuch()) {
+        if (tooMuch() || cancelRequested()) {
             ::kill(pid, SIGKILL);
             reap(pid);
             return false;

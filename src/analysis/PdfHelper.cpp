@@ -1,5 +1,6 @@
 // Both ends of the PDF helper: the process that runs Poppler, and the program's side that
 // starts it, hands it one open file at a time and waits for the answer.
+#include "analysis/Cancellation.h"
 #include "analysis/Descriptor.h"
 #include "analysis/PdfAnalysis.h"
 #include "analysis/Spawn.h"
@@ -235,13 +236,14 @@ private:
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
+            if (left.count() <= 0 || cancelRequested()) {
                 ::kill(pid_, SIGKILL);
                 stop();
                 return {};
             }
+            // Short waits, so that a cancelled batch ends the helper at once.
             pollfd ready{socket_, POLLIN, 0};
-            const int rc = ::poll(&ready, 1, static_cast<int>(std::min<std::int64_t>(left.count(), INT_MAX)));
+            const int rc = ::poll(&ready, 1, static_cast<int>(std::min<std::int64_t>(left.count(), 50)));
             if (rc < 0 && errno == EINTR) {
                 continue;
             }

@@ -1,6 +1,7 @@
 // pagetally-cli: the analysis of the desktop program, driven by a list of paths.
 #include "Version.h"
-#include "cli/Batch.h"
+#include "analysis/Batch.h"
+#include "cli/Paths.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "summary/Export.h"
@@ -35,7 +36,8 @@ int main(int argc, char** argv)
     const auto locations = cli::expandPaths(options->paths, options->recursive, std::cerr);
 
     if (options->format == cli::Format::Table) {
-        const auto files = cli::analyseBatch(locations, jobs, std::cout);
+        std::vector<FileInfo> files;
+        appendUnique(analyseBatch(locations, jobs, std::cout), files);
         cli::writeTable(std::cout, files);
         return 0;
     }
@@ -48,7 +50,8 @@ int main(int argc, char** argv)
         std::perror("pagetally-cli");
         return 1;
     }
-    const auto files = cli::analyseBatch(locations, jobs, std::cerr);
+    std::vector<FileInfo> files;
+    appendUnique(analyseBatch(locations, jobs, std::cerr), files);
     __gnu_cxx::stdio_filebuf<char> documentBuffer(documentFd, std::ios::out);
     std::ostream document(&documentBuffer);
     if (options->format == cli::Format::Json) {

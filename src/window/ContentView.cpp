@@ -1,6 +1,6 @@
 #include "window/ContentView.h"
 
-#include "analysis/Intake.h"
+#include "analysis/Folders.h"
 #include "window/DeleteDelegate.h"
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -20,9 +21,12 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <sstream>
+#include <thread>
 
 namespace pagetally {
 namespace {
@@ -67,15 +71,9 @@ void emphasise(QPushButton* button, const QPalette& from)
     button->setPalette(palette);
 }
 
-// Intake reads every file before it returns; the cursor says so meanwhile.
-class BusyCursor
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
+// A batch that ends within this long shows no progress, so that small picks look as always.
+constexpr int progressDelayMs = 500;
+constexpr int progressUpdateMs = 100;
 
 std::vector<std::filesystem::path> droppedLocations(const QMimeData* mime)
 {
@@ -93,6 +91,15 @@ std::vector<std::filesystem::path> droppedLocations(const QMimeData* mime)
 
 } // namespace
 
+// A batch on its way: analysed on `thread` (which starts the workers), read here once it ended.
+struct ContentView::RunningBatch
+{
+    BatchControl control;
+    std::vector<BatchItem> items;
+    std::string lines;
+    std::thread thread;
+};
+
 ContentView::ContentView(std::vector<FileInfo> files, std::ostream& diagnostics, QWidget* parent)
     : QWidget(parent), files_(std::move(files)), diagnostics_(diagnostics)
 {
@@ -107,6 +114,7 @@ ContentView::ContentView(std::vector<FileInfo> files, std::ostream& diagnostics,
 
 ContentView::~ContentView()
 {
+    abandonBatch();
     // Destroying the children hides the table, whose scroll bar would then call back into this
     // half-destroyed view.
     table_->verticalScrollBar()->disconnect(this);
@@ -164,6 +172,26 @@ void ContentView::buildLayout()
     printButton_ = addButton(tr("Print Results"), QStringLiteral("printResultsButton"));
     exitButton_ = addButton(tr("Exit App"), QStringLiteral("exitAppButton"));
     stack->addWidget(buttonRow, 0, Qt::AlignHCenter);
+
+    progressPanel_ = new QWidget;
+    progressPanel_->setObjectName(QStringLiteral("progressPanel"));
+    auto* progress = new QHBoxLayout(progressPanel_);
+    progress->setContentsMargins(defaultPadding, 0, defaultPadding, 0);
+    progress->setSpacing(defaultSpacing);
+    progressCount_ = makeLabel({}, QStringLiteral("progressCount"));
+    progressFile_ = makeLabel({}, QStringLiteral("progressFile"));
+    useSecondaryColour(progressFile_);
+    progressFile_->setMinimumWidth(200);
+    progressFile_->setMaximumWidth(500);
+    cancelButton_ = new QPushButton(tr("Cancel"));
+    cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+    progress->addWidget(progressCount_);
+    progress->addWidget(progressFile_, 1);
+    progress->addWidget(cancelButton_);
+    progressPanel_->hide();
+    stack->addWidget(progressPanel_, 0, Qt::AlignHCenter);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(progressUpdateMs);
 
     model_ = new ResultsModel(this);
     table_ = new QTableView;
@@ -273,8 +301,16 @@ void ContentView::connectActions()
     connect(clearButton_, &QPushButton::clicked, this, &ContentView::clearFiles);
     connect(printButton_, &QPushButton::clicked, this, &ContentView::printResults);
     connect(exitButton_, &QPushButton::clicked, this, &ContentView::exitApp);
+    connect(cancelButton_, &QPushButton::clicked, this, &ContentView::cancelBatch);
+    connect(progressTimer_, &QTimer::timeout, this, &ContentView::showProgress);
+    // Quitting leaves the event loop without closing the windows: the batch ends first, so
+    // that no helper, unzip or extraction folder outlives the program.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &ContentView::abandonBatch);
     connect(table_->verticalScrollBar(), &QScrollBar::rangeChanged, this, &ContentView::fitTableWidth);
     connect(deleteDelegate_, &DeleteDelegate::deleteRequested, this, [this](int row) {
+        if (busy()) {
+            return;
+        }
         const QString id = QString::fromStdString(model_->record(row).id);
         // After the table has finished with the click, since the delete rebuilds its rows.
         QMetaObject::invokeMethod(
@@ -300,19 +336,96 @@ void ContentView::refresh()
     durationTotal_->setText(tr("Duration: ") + QString::fromStdString(formatDuration(totalDuration(files_))));
     pagesTotal_->setText(tr("Pages: ") + QString::fromStdString(formatCount(totalPages(files_))));
     wordsTotal_->setText(tr("Words: ") + QString::fromStdString(formatCount(totalWords(files_))));
+    updateActionStates();
 }
 
-void ContentView::addLocations(const std::vector<std::filesystem::path>& locations)
+void ContentView::updateActionStates()
 {
-    {
-        BusyCursor busy;
-        addFiles(locations, files_, diagnostics_);
+    const bool idle = !busy();
+    for (QPushButton* button : {selectButton_, clearButton_, printButton_}) {
+        button->setEnabled(idle);
     }
+    selectFilesAction_->setEnabled(idle);
+    printResultsAction_->setEnabled(idle);
+}
+
+void ContentView::addLocations(const std::vector<std::filesystem::path>& locations, Folders folders)
+{
+    if (busy()) {
+        return;
+    }
+    batch_ = std::make_unique<RunningBatch>();
+    RunningBatch& batch = *batch_;
+    const unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+    batch.thread = std::thread([this, &batch, locations, folders, jobs, analyse = analyser_] {
+        std::ostringstream lines;
+        // Folders are walked here too: a large tree takes a while to list.
+        const auto files = folders == Folders::Expanded ? expandFolders(locations) : locations;
+        batch.items = analyseBatch(files, jobs, lines, &batch.control, analyse);
+        batch.lines = lines.str();
+        QMetaObject::invokeMethod(this, &ContentView::finishBatch, Qt::QueuedConnection);
+    });
+    cancelButton_->setEnabled(true);
+    updateActionStates();
+    QTimer::singleShot(progressDelayMs, this, [this, &batch] {
+        if (batch_.get() == &batch) {
+            showProgress();
+            progressPanel_->show();
+            progressTimer_->start();
+        }
+    });
+}
+
+void ContentView::showProgress()
+{
+    if (!batch_) {
+        return;
+    }
+    const BatchControl& control = batch_->control;
+    progressCount_->setText(tr("%1 of %2").arg(control.done()).arg(control.total()));
+    const QString name = QFile::decodeName(QByteArray::fromStdString(control.current().filename().native()));
+    progressFile_->setText(
+        progressFile_->fontMetrics().elidedText(name, Qt::ElideMiddle, progressFile_->maximumWidth()));
+}
+
+void ContentView::finishBatch()
+{
+    if (!batch_) {
+        return;
+    }
+    batch_->thread.join();
+    const std::unique_ptr<RunningBatch> batch = std::move(batch_);
+    progressTimer_->stop();
+    progressPanel_->hide();
+    diagnostics_ << batch->lines << std::flush;
+    appendUnique(std::move(batch->items), files_);
     refresh();
+    emit batchFinished();
+}
+
+void ContentView::cancelBatch()
+{
+    if (batch_) {
+        batch_->control.cancel();
+        cancelButton_->setEnabled(false);
+    }
+}
+
+void ContentView::abandonBatch()
+{
+    if (batch_) {
+        batch_->control.cancel();
+        batch_->thread.join();
+        batch_.reset();
+        progressTimer_->stop();
+    }
 }
 
 void ContentView::selectFiles()
 {
+    if (busy()) {
+        return;
+    }
     showingFilePicker_ = true;
     const std::optional<QList<QUrl>> chosen = filePicker_(this);
     showingFilePicker_ = false;
@@ -339,12 +452,18 @@ void ContentView::handleFileImport(const QList<QUrl>& urls)
 
 void ContentView::clearFiles()
 {
+    if (busy()) {
+        return;
+    }
     files_.clear();
     refresh();
 }
 
 void ContentView::printResults()
 {
+    if (busy()) {
+        return;
+    }
     pagetally::printResults(files_, this, printDialog_);
 }
 
@@ -355,6 +474,9 @@ void ContentView::exitApp()
 
 void ContentView::removeFile(const QString& id)
 {
+    if (busy()) {
+        return;
+    }
     pagetally::removeFile(files_, id.toStdString());
     refresh();
 }
@@ -372,6 +494,7 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event)
                               key->key() == Qt::Key_Enter || key->key() == Qt::Key_Select;
         if (current.isValid() && plain &&
             (removeKey || (pressKey && current.column() == ResultsModel::DeleteColumn))) {
+            // Taken but not acted on during a batch, so that it is not carried out later.
             removeFile(QString::fromStdString(model_->record(current.row()).id));
             return true;
         }
@@ -398,7 +521,7 @@ void ContentView::showEvent(QShowEvent* event)
 
 void ContentView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!droppedLocations(event->mimeData()).empty()) {
+    if (!busy() && !droppedLocations(event->mimeData()).empty()) {
         event->acceptProposedAction();
     }
 }
@@ -406,13 +529,13 @@ void ContentView::dragEnterEvent(QDragEnterEvent* event)
 void ContentView::dropEvent(QDropEvent* event)
 {
     const auto locations = droppedLocations(event->mimeData());
-    if (locations.empty()) {
+    if (busy() || locations.empty()) {
         return;
     }
     event->acceptProposedAction();
     // After the drop has completed, so that the file manager is not held while intake reads.
     QMetaObject::invokeMethod(
-        this, [this, locations] { addLocations(expandDirectories(locations)); }, Qt::QueuedConnection);
+        this, [this, locations] { addLocations(locations, Folders::Expanded); }, Qt::QueuedConnection);
 }
 
 } // namespace pagetally

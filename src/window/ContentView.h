@@ -1,6 +1,7 @@
 // The main view: title, captions, the four actions, the results table and the totals line.
 #pragma once
 
+#include "analysis/Batch.h"
 #include "analysis/FileInfo.h"
 #include "report/PrintJob.h"
 #include "window/FilePicker.h"
@@ -9,12 +10,14 @@
 
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <vector>
 
 class QAction;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace pagetally {
 
@@ -40,15 +43,26 @@ public:
     const std::vector<FileInfo>& files() const { return files_; }
     bool showingFilePicker() const { return showingFilePicker_; }
 
+    // Whether a batch of files is being analysed; the list takes no changes meanwhile.
+    bool busy() const { return batch_ != nullptr; }
+
     void setFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
+    // What analyses each file of a batch (tests put a slow one here).
+    void setAnalyser(Analyser analyser) { analyser_ = std::move(analyser); }
     void setPrintDialog(PrintDialogStep step) { printDialog_ = std::move(step); }
 
     // "Select Files" on Ctrl+O and "Print Results" on Ctrl+P, for the window's menus.
     QAction* selectFilesAction() const { return selectFilesAction_; }
     QAction* printResultsAction() const { return printResultsAction_; }
 
-    // The intake that the file picker and drops both use.
-    void addLocations(const std::vector<std::filesystem::path>& locations);
+    // Whether a folder among the locations stands for the files below it (a drop), or is taken
+    // as the file it was picked as (the file dialog's choice).
+    enum class Folders { AsPicked, Expanded };
+
+    // The intake that the file picker and drops both use: the files are analysed on worker
+    // threads while the window keeps working, and their records are added together when the
+    // batch ends. Ignored while a batch runs.
+    void addLocations(const std::vector<std::filesystem::path>& locations, Folders folders = Folders::AsPicked);
 
 public slots:
     void selectFiles();
@@ -56,10 +70,14 @@ public slots:
     void printResults();
     void exitApp();
     void removeFile(const QString& id);
+    // Ends the running batch early: the files finished so far are added, in order.
+    void cancelBatch();
 
 signals:
     // Once, when the view is first shown.
     void appeared();
+    // A batch has ended and its records are in the list.
+    void batchFinished();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,12 +97,22 @@ private:
     void fitTableWidth();
     // The accent of "Select Files" and the red of the delete glyphs, from the current palette.
     void applyPalette();
+    // Enables the actions that change or use the list as far as the list and the batch allow.
+    void updateActionStates();
+    void showProgress();
+    void finishBatch();
+    // Cancels the running batch and waits for it, dropping its records: the window is going.
+    void abandonBatch();
+
+    struct RunningBatch;
 
     std::vector<FileInfo> files_;
     bool showingFilePicker_ = false;
     std::ostream& diagnostics_;
     FilePicker filePicker_ = showFileDialog;
     PrintDialogStep printDialog_ = showPrintDialog;
+    Analyser analyser_ = analyseWithIntake;
+    std::unique_ptr<RunningBatch> batch_;
     bool appeared_ = false;
 
     ResultsModel* model_ = nullptr;
@@ -100,6 +128,11 @@ private:
     QLabel* durationTotal_ = nullptr;
     QLabel* pagesTotal_ = nullptr;
     QLabel* wordsTotal_ = nullptr;
+    QWidget* progressPanel_ = nullptr;
+    QLabel* progressCount_ = nullptr;
+    QLabel* progressFile_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QTimer* progressTimer_ = nullptr;
 };
 
 } // namespace pagetally

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <vector>
 
 namespace pagetally {
 
@@ -16,10 +15,5 @@ std::optional<std::filesystem::path> localPath(const QUrl& url);
 
 // Why a location of the panel cannot be used, as the description after "Error selecting files: ".
 QString notLocalDescription(const QUrl& url);
-
-// Each directory replaced by the files below it, recursively, names sorted at each level;
-// other locations are kept as they are, in order. Links to directories are not followed, so
-// a link loop cannot recurse forever.
-std::vector<std::filesystem::path> expandDirectories(const std::vector<std::filesystem::path>& locations);
 
 } // namespace pagetally

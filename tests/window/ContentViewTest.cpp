@@ -195,6 +195,7 @@ void ContentViewTest::pickedFilesAreAnalysedAndListedByType()
         return urls(chosen);
     });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
 
     QCOMPARE(calls, 1);
     QVERIFY(showingWhilePicking);
@@ -217,9 +218,11 @@ void ContentViewTest::pickingAgainAddsBehindAndSkipsKnownNames()
     QStringList next{write(d, "b.txt", "b"), write(d, "a.html", "a")};
     view.setFilePicker([&](QWidget*) { return std::optional(urls(next)); });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
 
     next = {write(d, "other/b.txt", "same name, other folder"), write(d, "c.txt", "c")};
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
 
     QCOMPARE(names(view), QStringList({"b.txt", "a.html", "c.txt"}));
     QCOMPARE(column(view, 0), QStringList({"a.html", "b.txt", "c.txt"}));
@@ -234,6 +237,7 @@ void ContentViewTest::cancelledOrNonLocalChoiceChangesNothing()
     ContentView view({record("kept.txt", "TXT", std::nullopt, std::nullopt, 4)}, out);
     view.setFilePicker([](QWidget*) { return std::optional<QList<QUrl>>(); });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
     QVERIFY(!view.showingFilePicker());
     QCOMPARE(out.str(), std::string());
 
@@ -241,6 +245,7 @@ void ContentViewTest::cancelledOrNonLocalChoiceChangesNothing()
         return std::optional(QList<QUrl>{QUrl::fromLocalFile(local), QUrl("https://example.com/report.pdf")});
     });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
     QCOMPARE(
         QString::fromStdString(out.str()),
         QStringLiteral("Error selecting files: “https://example.com/report.pdf” is not a local file.\n"));
@@ -313,6 +318,7 @@ void ContentViewTest::deleteRemovesThatRecordAlsoWhenAnotherHasItsName()
     // Files added afterwards come behind the remaining ones of their type.
     QTemporaryDir dir;
     view.addLocations({std::filesystem::path(write(QDir(dir.path()), "d.txt", "x y").toStdString())});
+    QVERIFY(waitForBatch(view));
     QCOMPARE(column(view, 0), QStringList({"b.pdf", "a.txt", "c.txt", "d.txt"}));
 }
 

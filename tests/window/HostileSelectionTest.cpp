@@ -104,6 +104,7 @@ void HostileSelectionTest::goodRecordsSurviveHostileFilesAndTheWindowStillAnswer
     view.show();
     view.setFilePicker([&](QWidget*) { return std::optional(urls(chosen)); });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
 
     // Every file of the selection has its record, in the order of the selection.
     QCOMPARE(view.files().size(), static_cast<std::size_t>(chosen.size()));
@@ -144,6 +145,7 @@ void HostileSelectionTest::goodRecordsSurviveHostileFilesAndTheWindowStillAnswer
     const QStringList again{chosen[0]};
     view.setFilePicker([&](QWidget*) { return std::optional(urls(again)); });
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
+    QVERIFY(waitForBatch(view));
     QCOMPARE(view.files().size(), 1u);
     QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 3"));
     QVERIFY(view.close()); // as a person closes it, before it goes

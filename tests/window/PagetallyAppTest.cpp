@@ -71,6 +71,7 @@ void PagetallyAppTest::eachWindowAppendsAnAboutPairAndHasItsOwnList()
     QCOMPARE(QCoreApplication::applicationVersion(), QString::fromUtf8(applicationVersion));
     QTemporaryDir dir;
     first->contentView()->addLocations({test::write(QDir(dir.path()), "a.txt", "two words").toStdString()});
+    QVERIFY(test::waitForBatch(*first->contentView()));
 
     MainWindow* second = app.openWindow();
     QVERIFY(second != first);

@@ -3,10 +3,10 @@
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "window/ContentView.h"
-#include "window/Locations.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
@@ -28,8 +28,13 @@ int main(int argc, char* argv[])
     pagetally::MainWindow* window = app.openWindow();
     window->resize(window->minimumSizeHint().expandedTo(QSize(1080, 640)));
     // The same intake as the file picker and drops, over the whole folder.
-    window->contentView()->addLocations(
-        pagetally::expandDirectories({std::filesystem::path(QFile::encodeName(examples).toStdString())}));
+    window->contentView()->addLocations({std::filesystem::path(QFile::encodeName(examples).toStdString())},
+                                        pagetally::ContentView::Folders::Expanded);
+    QEventLoop loop;
+    QObject::connect(window->contentView(), &pagetally::ContentView::batchFinished, &loop, &QEventLoop::quit);
+    if (window->contentView()->busy()) {
+        loop.exec();
+    }
     QApplication::processEvents();
     if (!window->grab().save(output.filePath(QStringLiteral("window.png")))) {
         std::cerr << "pagetally-screenshots: cannot write window.png\n";

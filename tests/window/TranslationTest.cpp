@@ -52,6 +52,7 @@ struct Fixture
             paths.emplace_back(QFile::encodeName(write(QDir(dir.path()), name, bytes)).toStdString());
         }
         window->contentView()->addLocations(paths);
+        test::waitForBatch(*window->contentView());
     }
 
     ContentView& view() const { return *window->contentView(); }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QUrl>
 #include <QtEndian>
 
@@ -47,6 +48,12 @@ inline QByteArray wav(int seconds, std::optional<quint32> claimedDataSize = std:
     bytes.append("data");
     put(claimedDataSize.value_or(dataSize), 4);
     return bytes + QByteArray(static_cast<qsizetype>(dataSize), '\0');
+}
+
+// Lets the view's batch run to its end, as the event loop would.
+inline bool waitForBatch(const ContentView& view)
+{
+    return QTest::qWaitFor([&] { return !view.busy(); }, 60000);
 }
 
 inline QList<QUrl> urls(const QStringList& paths)

@@ -1,7 +1,5 @@
-// Turning the command line's paths into records, on several threads where asked.
+// The command line's paths as locations for the batch.
 #pragma once
-
-#include "analysis/FileInfo.h"
 
 #include <filesystem>
 #include <ostream>
@@ -15,11 +13,5 @@ namespace pagetally::cli {
 std::vector<std::filesystem::path> expandPaths(const std::vector<std::string>& paths,
                                                bool recursive,
                                                std::ostream& notices);
-
-// The intake of the window over `locations`, analysing up to `jobs` files at a time. Records,
-// the duplicate test and the order of the diagnostics lines are those of a run on one thread.
-std::vector<FileInfo> analyseBatch(const std::vector<std::filesystem::path>& locations,
-                                   unsigned jobs,
-                                   std::ostream& diagnostics);
 
 } // namespace pagetally::cli

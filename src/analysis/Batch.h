@@ -1,0 +1,69 @@
+// The ordered parallel batch: many locations analysed on several threads, with the result of
+// one thread. Used by the command line and, on a background thread, by the window.
+#pragma once
+
+#include "analysis/FileInfo.h"
+
+#include <atomic>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+namespace pagetally {
+
+// One accepted location of a batch and its record.
+struct BatchItem
+{
+    std::filesystem::path location;
+    FileInfo record;
+};
+
+// Watches and steers a running batch from another thread: progress to show, and Cancel.
+class BatchControl
+{
+public:
+    // No new file starts; children still running (the PDF helper, unzip) are ended, and the
+    // batch returns the records finished so far.
+    void cancel() noexcept { cancelled_ = true; }
+    bool cancelled() const noexcept { return cancelled_; }
+
+    std::size_t total() const noexcept { return total_; }
+    // Files analysed, in any order.
+    std::size_t done() const noexcept { return done_; }
+    // The file started most recently.
+    std::filesystem::path current() const;
+
+private:
+    friend class BatchProgress;
+    std::atomic<bool> cancelled_{false};
+    std::atomic<std::size_t> total_{0};
+    std::atomic<std::size_t> done_{0};
+    mutable std::mutex mutex_;
+    std::filesystem::path current_;
+};
+
+// What analyses one location: the record, or nullopt for an extension that is not accepted.
+// Error lines go to the stream. The window's tests put a slow one in its place.
+using Analyser = std::function<std::optional<FileInfo>(const std::filesystem::path&, std::ostream&)>;
+
+// The analysis of the default Analyser: analyseLocation.
+std::optional<FileInfo> analyseWithIntake(const std::filesystem::path& location, std::ostream& diagnostics);
+
+// Analyses `locations` on up to `jobs` threads and returns the accepted ones in their order;
+// the analysers' lines reach `diagnostics` in that order too, as on one thread. When `control`
+// is cancelled, the result is the prefix of the batch finished before the cancel.
+std::vector<BatchItem> analyseBatch(const std::vector<std::filesystem::path>& locations,
+                                    unsigned jobs,
+                                    std::ostream& diagnostics,
+                                    BatchControl* control = nullptr,
+                                    const Analyser& analyse = analyseWithIntake);
+
+// Appends each record to `files` unless a record of the same name is listed (intake's rule);
+// returns the items left out for that reason.
+std::vector<BatchItem> appendUnique(std::vector<BatchItem> items, std::vector<FileInfo>& files);
+
+} // namespace pagetally
