@@ -160,7 +160,8 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
         Slot slot;
         {
             std::unique_lock lock(mutex);
-            while (!slotDone.wait_for(lock, cancelPoll, [&] { return slots[i].done || progress.cancelled(); })) {
+            while (
+                !slotDone.wait_for(lock, cancelPoll, [&] { return slots[i].done || progress.cancelled(); })) {
             }
             if (!slots[i].done) {
                 break; // cancelled: the finished prefix ends here

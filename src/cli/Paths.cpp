@@ -6,7 +6,8 @@ namespace pagetally::cli {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices)
+std::vector<fs::path>
+expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices)
 {
     std::vector<fs::path> locations;
     for (const std::string& text : paths) {

@@ -10,8 +10,7 @@ namespace pagetally::cli {
 
 // Absolute locations in the order given; with `recursive`, a directory becomes the files below
 // it, names sorted at each level. Without it a directory is left out with a notice on `notices`.
-std::vector<std::filesystem::path> expandPaths(const std::vector<std::string>& paths,
-                                               bool recursive,
-                                               std::ostream& notices);
+std::vector<std::filesystem::path>
+expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices);
 
 } // namespace pagetally::cli

@@ -1,0 +1,158 @@
+// Intake in the background: the window keeps turning, takes no list changes meanwhile, cancels
+// to the finished prefix, and lists what the command line lists.
+#include "OfficeZip.h"
+#include "ViewHelpers.h"
+#include "support/HandMadePdf.h"
+#include "window/DeleteDelegate.h"
+#include "window/ResultsModel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+using namespace pagetally;
+using namespace pagetally::test;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Analyses as intake does, but holds "slow.txt" until `release` is set.
+Analyser holding(const std::atomic<bool>& release)
+{
+    return [&release](const fs::path& location, std::ostream& lines) {
+        while (location.filename() == "slow.txt" && !release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return analyseWithIntake(location, lines);
+    };
+}
+
+std::vector<fs::path> paths(const QDir& dir, const QStringList& names)
+{
+    std::vector<fs::path> list;
+    for (const QString& name : names) {
+        list.emplace_back(QFile::encodeName(write(dir, name, "a few words")).toStdString());
+    }
+    return list;
+}
+
+} // namespace
+
+class BackgroundIntakeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowTurnsAndTakesNoListChangesDuringABatch();
+    void cancelAddsTheFinishedPrefixOnly();
+    void listsWhatTheCommandLineLists();
+};
+
+void BackgroundIntakeTest::windowTurnsAndTakesNoListChangesDuringABatch()
+{
+    QTemporaryDir dir;
+    ContentView view({FileInfo::make("kept.pdf", "PDF", std::nullopt, 2, 9)});
+    view.show();
+    std::atomic<bool> release = false;
+    view.setAnalyser(holding(release));
+    view.addLocations(paths(QDir(dir.path()), {"a.txt", "slow.txt", "c.txt"}));
+    QVERIFY(view.busy());
+
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(0);
+    QTRY_VERIFY(ticks > 10);
+    auto* panel = view.findChild<QWidget*>(QStringLiteral("progressPanel"));
+    QVERIFY(!panel->isVisible()); // not in the first moment
+    QTRY_VERIFY(panel->isVisible());
+    QVERIFY(labelText(view, "progressCount").endsWith(QStringLiteral(" of 3")));
+
+    // Clear, the row's bin and its Delete key, a second pick and a drop are all refused.
+    QVERIFY(!button(view, "selectFilesButton")->isEnabled());
+    QVERIFY(!button(view, "printResultsButton")->isEnabled());
+    QMetaObject::invokeMethod(&view, "clearFiles");
+    QTableView* table = tableOf(view);
+    const QModelIndex bin = table->model()->index(0, ResultsModel::DeleteColumn);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      DeleteDelegate::buttonRect(table->visualRect(bin)).center());
+    table->setCurrentIndex(bin);
+    QTest::keyClick(table, Qt::Key_Delete);
+    view.addLocations(paths(QDir(dir.path()), {"late.txt"}));
+    QCoreApplication::processEvents();
+    QCOMPARE(view.files().size(), 1u);
+
+    release = true;
+    QVERIFY(waitForBatch(view));
+    QCoreApplication::processEvents();
+    QCOMPARE(names(view), QStringList({"kept.pdf", "a.txt", "slow.txt", "c.txt"}));
+    QVERIFY(!panel->isVisible());
+    QVERIFY(button(view, "clearFilesButton")->isEnabled());
+}
+
+void BackgroundIntakeTest::cancelAddsTheFinishedPrefixOnly()
+{
+    QTemporaryDir dir;
+    ContentView view;
+    view.show();
+    std::atomic<bool> release = false;
+    view.setAnalyser(holding(release));
+    view.addLocations(paths(QDir(dir.path()), {"a.txt", "b.txt", "slow.txt", "d.txt"}));
+    QTRY_VERIFY(view.findChild<QWidget*>(QStringLiteral("progressPanel"))->isVisible());
+    QTest::mouseClick(button(view, "cancelButton"), Qt::LeftButton);
+    release = true;
+    QVERIFY(waitForBatch(view));
+    QCOMPARE(names(view), QStringList({"a.txt", "b.txt"}));
+}
+
+void BackgroundIntakeTest::listsWhatTheCommandLineLists()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    write(d, "mixed/notes.txt", "one two three");
+    write(d, "mixed/page.HTML", "<p>four<b>five</b> six</p>");
+    write(d, "mixed/memo.doc", "never read");
+    write(d, "mixed/talk.wav", QByteArray::fromStdString(std::string(44, '\0')));
+    write(d, "mixed/sub/data.json", R"({"k":["seven eight",9,true]})");
+    write(d, "mixed/sub/report.pdf",
+          QByteArray::fromStdString(makePdf({textPage({"ten eleven"}), std::nullopt})));
+    write(d, "mixed/sub/notes.txt", "same name deeper");
+    writeZip(fs::path(QFile::encodeName(d.filePath("mixed/letter.docx")).toStdString()),
+             docxEntries(paragraph("twelve thirteen"), "3"));
+    write(d, "mixed/broken.pptx", "PK not a container");
+    const QString folder = d.filePath("mixed");
+
+    std::ostringstream lines;
+    ContentView view({}, lines);
+    view.addLocations({fs::path(QFile::encodeName(folder).toStdString())}, ContentView::Folders::Expanded);
+    QVERIFY(waitForBatch(view));
+
+    QProcess cli;
+    cli.start(QStringLiteral(PAGETALLY_CLI), {"--json", "-j", "1", "-r", folder});
+    QVERIFY(cli.waitForFinished(60000));
+    const QJsonArray expected =
+        QJsonDocument::fromJson(cli.readAllStandardOutput()).object()["files"].toArray();
+    QCOMPARE(view.files().size(), static_cast<std::size_t>(expected.size()));
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        const QJsonObject want = expected[i].toObject();
+        const FileInfo& got = view.files()[static_cast<std::size_t>(i)];
+        QCOMPARE(QString::fromStdString(got.fileName), want["fileName"].toString());
+        QCOMPARE(QString::fromStdString(got.fileType), want["fileType"].toString());
+        QCOMPARE(got.words, want["words"].toInteger());
+        QCOMPARE(got.pages.has_value() ? QJsonValue(qint64(*got.pages)) : QJsonValue(), want["pages"]);
+        QCOMPARE(got.duration.has_value() ? QJsonValue(*got.duration) : QJsonValue(), want["duration"]);
+    }
+    // The same error line; the command line's standard error also holds unzip's own messages.
+    QVERIFY(lines.str().starts_with("Error processing PPTX file: "));
+    QVERIFY(cli.readAllStandardError().contains(QByteArray::fromStdString(lines.str())));
+}
+
+QTEST_MAIN(BackgroundIntakeTest)
+#include "BackgroundIntakeTest.moc"
