@@ -47,7 +47,7 @@ CancelScope::~CancelScope()
 fs::path BatchControl::current() const
 {
     std::lock_guard lock(mutex_);
-    return current_;
+    return running_.empty() ? fs::path() : running_.begin()->second;
 }
 
 // The batch's side of a BatchControl; a batch without one keeps its own.
@@ -61,12 +61,17 @@ public:
     }
     const std::atomic<bool>& flag() const { return control_.cancelled_; }
     bool cancelled() const { return control_.cancelled(); }
-    void started(const fs::path& location)
+    void started(std::size_t index, const fs::path& location)
     {
         std::lock_guard lock(control_.mutex_);
-        control_.current_ = location;
+        control_.running_.emplace(index, location);
     }
-    void finished() { ++control_.done_; }
+    void finished(std::size_t index)
+    {
+        std::lock_guard lock(control_.mutex_);
+        control_.running_.erase(index);
+        ++control_.done_;
+    }
 
 private:
     BatchControl own_;
@@ -89,17 +94,18 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
     std::vector<BatchItem> items;
     const std::size_t workers = std::min<std::size_t>(std::max(1u, jobs), locations.size());
     if (workers <= 1) {
-        for (const auto& location : locations) {
+        for (std::size_t i = 0; i < locations.size(); ++i) {
+            const fs::path& location = locations[i];
             if (progress.cancelled()) {
                 break;
             }
-            progress.started(location);
+            progress.started(i, location);
             std::ostringstream lines;
             auto record = analyse(location, lines);
             if (progress.cancelled()) {
                 break; // its children may have been ended half-way
             }
-            progress.finished();
+            progress.finished(i);
             diagnostics << lines.str();
             if (record) {
                 items.push_back({location, std::move(*record)});
@@ -135,7 +141,7 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
                 }
                 index = next++;
             }
-            progress.started(locations[index]);
+            progress.started(index, locations[index]);
             std::ostringstream lines;
             auto record = analyse(locations[index], lines);
             {
@@ -147,7 +153,7 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
                 slots[index].diagnostics = lines.str();
                 slots[index].done = true;
             }
-            progress.finished();
+            progress.finished(index);
             slotDone.notify_all();
         }
     };

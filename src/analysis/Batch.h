@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -34,7 +35,7 @@ public:
     std::size_t total() const noexcept { return total_; }
     // Files analysed, in any order.
     std::size_t done() const noexcept { return done_; }
-    // The file started most recently.
+    // The earliest file of the batch still being analysed: the one the rows wait for.
     std::filesystem::path current() const;
 
 private:
@@ -43,7 +44,7 @@ private:
     std::atomic<std::size_t> total_{0};
     std::atomic<std::size_t> done_{0};
     mutable std::mutex mutex_;
-    std::filesystem::path current_;
+    std::map<std::size_t, std::filesystem::path> running_;
 };
 
 // What analyses one location: the record, or nullopt for an extension that is not accepted.

@@ -1,5 +1,6 @@
-// Draws the README's pictures: the main window holding the files of examples/, and the first
-// page of its printed report. Usage: pagetally-screenshots EXAMPLES_DIR OUTPUT_DIR
+// Draws the README's pictures: the main window holding the files of examples/, the first page
+// of its printed report, and the progress panel of a batch. Usage: pagetally-screenshots EXAMPLES_DIR
+// OUTPUT_DIR
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "window/ContentView.h"
@@ -11,6 +12,10 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
 
 #include <iostream>
 
@@ -39,6 +44,33 @@ int main(int argc, char* argv[])
     if (!window->grab().save(output.filePath(QStringLiteral("window.png")))) {
         std::cerr << "pagetally-screenshots: cannot write window.png\n";
         return 1;
+    }
+
+    // A batch held on its third file, in a second window, long enough for the panel to show.
+    {
+        std::atomic<bool> release = false;
+        pagetally::MainWindow* busy = app.openWindow();
+        busy->resize(window->size());
+        busy->contentView()->setAnalyser([&](const std::filesystem::path& location, std::ostream& lines) {
+            while (location.filename() == "sample.pdf" && !release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            return pagetally::analyseWithIntake(location, lines);
+        });
+        QObject::connect(busy->contentView(), &pagetally::ContentView::batchFinished, &loop,
+                         &QEventLoop::quit);
+        busy->contentView()->addLocations({std::filesystem::path(QFile::encodeName(examples).toStdString())},
+                                          pagetally::ContentView::Folders::Expanded);
+        QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+        loop.exec();
+        const bool saved = busy->grab().save(output.filePath(QStringLiteral("progress.png")));
+        release = true;
+        loop.exec(); // until the batch has finished
+        busy->close();
+        if (!saved) {
+            std::cerr << "pagetally-screenshots: cannot write progress.png\n";
+            return 1;
+        }
     }
 
     QTemporaryDir scratch;
