@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "window/ContentView.h"
 #include "window/DrawnIcon.h"
+#include "window/Locations.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -72,6 +73,15 @@ MainWindow* PagetallyApp::openWindow()
     connect(window, &MainWindow::newWindowRequested, this, &PagetallyApp::openWindow);
     connect(window->contentView(), &ContentView::appeared, this, &PagetallyApp::appendAboutMenuItem);
     window->show();
+    return window;
+}
+
+MainWindow* PagetallyApp::openWindowWith(const std::vector<std::filesystem::path>& locations)
+{
+    MainWindow* window = openWindow();
+    if (!locations.empty()) {
+        window->contentView()->addLocations(expandDirectories(locations));
+    }
     return window;
 }
 

@@ -1,6 +1,7 @@
 #include "window/ContentView.h"
 
 #include "analysis/Intake.h"
+#include "window/Clipboard.h"
 #include "window/DeleteDelegate.h"
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
@@ -10,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -200,9 +202,9 @@ void ContentView::buildLayout()
     for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
         header->resizeSection(column, ResultsModel::columnWidths[column]);
     }
-    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The table is as wide as its fixed columns, centred, so that rows end where the header does.
-    stack->addWidget(table_, 1, Qt::AlignHCenter);
+    // At most as wide as its fixed columns, centred, so that rows end where the header does; on
+    // a screen too narrow for that it scrolls.
+    stack->addWidget(table_, 1);
 
     auto* totals = new QWidget;
     totals->setObjectName(QStringLiteral("totalsLine"));
@@ -221,7 +223,7 @@ void ContentView::buildLayout()
     for (QLabel* label : {durationTotal_, pagesTotal_, wordsTotal_}) {
         totalsLayout->addWidget(label, 0, Qt::AlignVCenter);
     }
-    stack->addWidget(totals, 0, Qt::AlignHCenter);
+    stack->addWidget(totals, 0);
     totals_ = totals;
     fitTableWidth();
 
@@ -250,8 +252,8 @@ void ContentView::fitTableWidth()
     if (table_->verticalScrollBar()->maximum() > 0) {
         width += table_->verticalScrollBar()->sizeHint().width();
     }
-    table_->setFixedWidth(width);
-    totals_->setFixedWidth(width);
+    table_->setMaximumWidth(width);
+    totals_->setMaximumWidth(width);
 }
 
 void ContentView::connectActions()
@@ -267,6 +269,21 @@ void ContentView::connectActions()
     addAction(printResultsAction_);
     connect(selectFilesAction_, &QAction::triggered, this, &ContentView::selectFiles);
     connect(printResultsAction_, &QAction::triggered, this, &ContentView::printResults);
+    addFolderAction_ = new QAction(tr("Add Folder..."), this);
+    addFolderAction_->setObjectName(QStringLiteral("addFolderAction"));
+    addFolderAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    addAction(addFolderAction_);
+    connect(addFolderAction_, &QAction::triggered, this, &ContentView::addFolder);
+    exportResultsAction_ = new QAction(tr("Export Results..."), this);
+    exportResultsAction_->setObjectName(QStringLiteral("exportResultsAction"));
+    exportResultsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    addAction(exportResultsAction_);
+    connect(exportResultsAction_, &QAction::triggered, this, &ContentView::exportResults);
+    copyAction_ = new QAction(tr("Copy"), this);
+    copyAction_->setObjectName(QStringLiteral("copyAction"));
+    copyAction_->setShortcut(QKeySequence::Copy);
+    addAction(copyAction_);
+    connect(copyAction_, &QAction::triggered, this, &ContentView::copyResults);
     table_->installEventFilter(this);
 
     connect(selectButton_, &QPushButton::clicked, this, &ContentView::selectFiles);
@@ -300,6 +317,12 @@ void ContentView::refresh()
     durationTotal_->setText(tr("Duration: ") + QString::fromStdString(formatDuration(totalDuration(files_))));
     pagesTotal_->setText(tr("Pages: ") + QString::fromStdString(formatCount(totalPages(files_))));
     wordsTotal_->setText(tr("Words: ") + QString::fromStdString(formatCount(totalWords(files_))));
+    updateActionStates();
+}
+
+void ContentView::updateActionStates()
+{
+    exportResultsAction_->setEnabled(!files_.empty());
 }
 
 void ContentView::addLocations(const std::vector<std::filesystem::path>& locations)
@@ -319,6 +342,35 @@ void ContentView::selectFiles()
     if (chosen) {
         handleFileImport(*chosen);
     }
+}
+
+void ContentView::addFolder()
+{
+    const std::optional<QUrl> chosen = folderPicker_(this);
+    if (!chosen) {
+        return;
+    }
+    auto path = localPath(*chosen);
+    if (!path) {
+        diagnostics_ << "Error selecting files: " << notLocalDescription(*chosen).toStdString() << '\n'
+                     << std::flush;
+        return;
+    }
+    // Expanded exactly as a dropped folder.
+    addLocations(expandDirectories({std::move(*path)}));
+}
+
+void ContentView::exportResults()
+{
+    // The shortcut of a disabled action does nothing, but a direct call must not export either.
+    if (exportResultsAction_->isEnabled()) {
+        pagetally::exportResults(files_, this, exportPicker_);
+    }
+}
+
+void ContentView::copyResults()
+{
+    QApplication::clipboard()->setMimeData(resultsMimeData(files_));
 }
 
 void ContentView::handleFileImport(const QList<QUrl>& urls)
@@ -363,6 +415,11 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // The table itself would copy only its current cell.
+        if (key->matches(QKeySequence::Copy)) {
+            copyResults();
+            return true;
+        }
         const QModelIndex current = table_->currentIndex();
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
         // Delete and Backspace remove the current row from any cell; the keys that press a

@@ -3,6 +3,7 @@
 
 #include "analysis/FileInfo.h"
 #include "report/PrintJob.h"
+#include "window/ExportResults.h"
 #include "window/FilePicker.h"
 
 #include <QWidget>
@@ -42,16 +43,26 @@ public:
 
     void setFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
     void setPrintDialog(PrintDialogStep step) { printDialog_ = std::move(step); }
+    void setFolderPicker(FolderPicker picker) { folderPicker_ = std::move(picker); }
+    void setExportPicker(ExportPicker picker) { exportPicker_ = std::move(picker); }
 
     // "Select Files" on Ctrl+O and "Print Results" on Ctrl+P, for the window's menus.
     QAction* selectFilesAction() const { return selectFilesAction_; }
     QAction* printResultsAction() const { return printResultsAction_; }
+    // "Add Folder..." on Ctrl+Shift+O, "Export Results..." on Ctrl+E and Copy on Ctrl+C.
+    QAction* addFolderAction() const { return addFolderAction_; }
+    QAction* exportResultsAction() const { return exportResultsAction_; }
+    QAction* copyAction() const { return copyAction_; }
 
     // The intake that the file picker and drops both use.
     void addLocations(const std::vector<std::filesystem::path>& locations);
 
 public slots:
     void selectFiles();
+    void addFolder();
+    void exportResults();
+    // The whole table with its header and totals, as text and as HTML.
+    void copyResults();
     void clearFiles();
     void printResults();
     void exitApp();
@@ -74,6 +85,8 @@ private:
     void connectActions();
     // Rebuilds the rows, the delete controls and the totals from `files_`.
     void refresh();
+    // Enables the actions that depend on the list.
+    void updateActionStates();
     void handleFileImport(const QList<QUrl>& urls);
     // Table and totals line as wide as the columns, and the scroll bar when there is one.
     void fitTableWidth();
@@ -85,6 +98,8 @@ private:
     std::ostream& diagnostics_;
     FilePicker filePicker_ = showFileDialog;
     PrintDialogStep printDialog_ = showPrintDialog;
+    FolderPicker folderPicker_ = showFolderDialog;
+    ExportPicker exportPicker_ = showExportDialog;
     bool appeared_ = false;
 
     ResultsModel* model_ = nullptr;
@@ -97,6 +112,9 @@ private:
     QWidget* totals_ = nullptr;
     QAction* selectFilesAction_ = nullptr;
     QAction* printResultsAction_ = nullptr;
+    QAction* addFolderAction_ = nullptr;
+    QAction* exportResultsAction_ = nullptr;
+    QAction* copyAction_ = nullptr;
     QLabel* durationTotal_ = nullptr;
     QLabel* pagesTotal_ = nullptr;
     QLabel* wordsTotal_ = nullptr;
