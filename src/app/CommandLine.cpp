@@ -34,14 +34,15 @@ int answerWithoutWindow(const CommandLine& command, std::ostream& out, std::ostr
 {
     switch (command.action) {
     case CommandLine::Action::ShowHelp:
-        out << QCoreApplication::translate("pagetally::CommandLine",
-                                           "Usage: pagetally [FILE|FOLDER]...\n"
-                                           "Opens a window and counts the files given, as if they were dropped on it:\n"
-                                           "folders are searched for files, their names sorted.\n"
-                                           "\n"
-                                           "  --help     show this text\n"
-                                           "  --version  show the version\n"
-                                           "  --         end of options\n")
+        out << QCoreApplication::translate(
+                   "pagetally::CommandLine",
+                   "Usage: pagetally [FILE|FOLDER]...\n"
+                   "Opens a window and counts the files given, as if they were dropped on it:\n"
+                   "folders are searched for files, their names sorted.\n"
+                   "\n"
+                   "  --help     show this text\n"
+                   "  --version  show the version\n"
+                   "  --         end of options\n")
                    .toStdString();
         return 0;
     case CommandLine::Action::ShowVersion:

@@ -1,13 +1,13 @@
 #include "window/ContentView.h"
 
 #include "analysis/Intake.h"
+#include "summary/Formatting.h"
+#include "summary/Results.h"
 #include "window/Clipboard.h"
 #include "window/DeleteDelegate.h"
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
 #include "window/TrashIcon.h"
-#include "summary/Formatting.h"
-#include "summary/Results.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,6 +67,17 @@ void emphasise(QPushButton* button, const QPalette& from)
         palette.setColor(group, QPalette::ButtonText, from.color(group, QPalette::HighlightedText));
     }
     button->setPalette(palette);
+}
+
+// A row that centres `widget` and gives it all its width up to its maximum: the stretches beside
+// it take only what it leaves.
+QHBoxLayout* centred(QWidget* widget)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(widget, 1000);
+    row->addStretch(1);
+    return row;
 }
 
 // Intake reads every file before it returns; the cursor says so meanwhile.
@@ -204,7 +215,7 @@ void ContentView::buildLayout()
     }
     // At most as wide as its fixed columns, centred, so that rows end where the header does; on
     // a screen too narrow for that it scrolls.
-    stack->addWidget(table_, 1);
+    stack->addLayout(centred(table_), 1);
 
     auto* totals = new QWidget;
     totals->setObjectName(QStringLiteral("totalsLine"));
@@ -223,7 +234,7 @@ void ContentView::buildLayout()
     for (QLabel* label : {durationTotal_, pagesTotal_, wordsTotal_}) {
         totalsLayout->addWidget(label, 0, Qt::AlignVCenter);
     }
-    stack->addWidget(totals, 0);
+    stack->addLayout(centred(totals), 0);
     totals_ = totals;
     fitTableWidth();
 

@@ -23,19 +23,23 @@ QString& lastExportFolder()
 
 QString csvFilter()
 {
-    return QCoreApplication::translate("pagetally::ExportResults", "CSV spreadsheet") + QStringLiteral(" (*.csv)");
+    return QCoreApplication::translate("pagetally::ExportResults", "CSV spreadsheet") +
+           QStringLiteral(" (*.csv)");
 }
 
 QString jsonFilter()
 {
-    return QCoreApplication::translate("pagetally::ExportResults", "JSON document") + QStringLiteral(" (*.json)");
+    return QCoreApplication::translate("pagetally::ExportResults", "JSON document") +
+           QStringLiteral(" (*.json)");
 }
 
 } // namespace
 
 QString suggestedExportPath()
 {
-    return QDir(lastExportFolder()).filePath(QCoreApplication::translate("pagetally::ExportResults", "Pagetally Results") + QStringLiteral(".csv"));
+    return QDir(lastExportFolder())
+        .filePath(QCoreApplication::translate("pagetally::ExportResults", "Pagetally Results") +
+                  QStringLiteral(".csv"));
 }
 
 std::optional<ExportTarget> showExportDialog(QWidget* parent, const QString& suggestedPath)
@@ -85,7 +89,8 @@ std::string exportBytes(const std::vector<FileInfo>& files, ExportFormat format)
     return std::move(out).str();
 }
 
-std::optional<QString> writeExport(const QString& path, const std::vector<FileInfo>& files, ExportFormat format)
+std::optional<QString>
+writeExport(const QString& path, const std::vector<FileInfo>& files, ExportFormat format)
 {
     const std::string bytes = exportBytes(files, format);
     QSaveFile file(path);
@@ -117,9 +122,11 @@ void exportResults(const std::vector<FileInfo>& files, QWidget* parent, const Ex
     }
     lastExportFolder() = QFileInfo(target->path).absolutePath();
     if (const auto failure = writeExport(target->path, files, target->format)) {
-        QMessageBox box(QMessageBox::Warning, QCoreApplication::translate("pagetally::ExportResults", "Export Results"),
-                        QCoreApplication::translate("pagetally::ExportResults", "The results could not be saved as “%1”.").arg(QDir::toNativeSeparators(target->path)),
-                        QMessageBox::Ok, parent);
+        QMessageBox box(
+            QMessageBox::Warning, QCoreApplication::translate("pagetally::ExportResults", "Export Results"),
+            QCoreApplication::translate("pagetally::ExportResults", "The results could not be saved as “%1”.")
+                .arg(QDir::toNativeSeparators(target->path)),
+            QMessageBox::Ok, parent);
         box.setInformativeText(*failure);
         box.exec();
     }

@@ -24,7 +24,8 @@ struct ExportTarget
 
 // Shows a save panel that starts at `suggestedPath` and returns the chosen file and format, or
 // nullopt when the person cancelled. Injectable, so that tests export without a modal dialog.
-using ExportPicker = std::function<std::optional<ExportTarget>(QWidget* parent, const QString& suggestedPath)>;
+using ExportPicker =
+    std::function<std::optional<ExportTarget>(QWidget* parent, const QString& suggestedPath)>;
 
 // The real panel: CSV or JSON, the format following the chosen name's extension, else the filter.
 std::optional<ExportTarget> showExportDialog(QWidget* parent, const QString& suggestedPath);
@@ -37,7 +38,8 @@ std::string exportBytes(const std::vector<FileInfo>& files, ExportFormat format)
 
 // Writes to a temporary file beside `path`, then renames it over `path`, so that a failure leaves
 // an existing file as it was. Returns why it failed, or nullopt.
-std::optional<QString> writeExport(const QString& path, const std::vector<FileInfo>& files, ExportFormat format);
+std::optional<QString>
+writeExport(const QString& path, const std::vector<FileInfo>& files, ExportFormat format);
 
 // The whole action: the panel, the file, and a message box over `parent` when it cannot be written.
 void exportResults(const std::vector<FileInfo>& files,

@@ -53,7 +53,8 @@ std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
 
 std::optional<QUrl> showFolderDialog(QWidget* parent)
 {
-    QFileDialog dialog(parent, QCoreApplication::translate("pagetally::ContentView", "Add Folder", "folder panel title"));
+    QFileDialog dialog(
+        parent, QCoreApplication::translate("pagetally::ContentView", "Add Folder", "folder panel title"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) {

@@ -69,8 +69,7 @@ QByteArray contents(const QString& path)
 }
 
 // Answers the next message box with OK and returns its text, once `action` has run.
-template <typename Action>
-QString messageBoxDuring(Action action)
+template <typename Action> QString messageBoxDuring(Action action)
 {
     QString shown;
     QTimer::singleShot(0, [&] {
@@ -462,10 +461,13 @@ void ContentViewTest::failedExportKeepsTheExistingFileAndSaysSo()
     const QDir d(dir.path());
     const QString existing = write(d, "results.csv", "earlier results\n");
     const QString notAFolder = write(d, "plain.txt", "a file");
-    std::vector<FileInfo> files{record(std::string(4096, 'x').append(".txt"), "TXT", std::nullopt, std::nullopt, 1)};
+    std::vector<FileInfo> files{
+        record(std::string(4096, 'x').append(".txt"), "TXT", std::nullopt, std::nullopt, 1)};
     ContentView view(files);
     QString path;
-    view.setExportPicker([&](QWidget*, const QString&) { return std::optional(ExportTarget{path, ExportFormat::Csv}); });
+    view.setExportPicker([&](QWidget*, const QString&) {
+        return std::optional(ExportTarget{path, ExportFormat::Csv});
+    });
 
     // A folder that cannot be made, whoever runs the test.
     path = notAFolder + QStringLiteral("/results.csv");
@@ -485,7 +487,8 @@ void ContentViewTest::failedExportKeepsTheExistingFileAndSaysSo()
 
 void ContentViewTest::copyPutsTheWholeTableOnTheClipboard()
 {
-    ContentView view({record("b.pdf", "PDF", std::nullopt, 3, 30), record("a <1>.mp3", "MP3", 0.5, std::nullopt, 75)});
+    ContentView view(
+        {record("b.pdf", "PDF", std::nullopt, 3, 30), record("a <1>.mp3", "MP3", 0.5, std::nullopt, 75)});
     QTableView* table = tableOf(view);
     table->setFocus();
     table->selectionModel()->setCurrentIndex(table->model()->index(0, 0), QItemSelectionModel::NoUpdate);
@@ -528,8 +531,8 @@ void ContentViewTest::aVisibleViewWithAScrollBarGoesCleanly()
 {
     std::vector<FileInfo> many;
     for (int i = 0; i < 200; ++i) {
-        many.push_back(
-            record(std::string("f").append(std::to_string(i)).append(".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
+        many.push_back(record(std::string("f").append(std::to_string(i)).append(".txt").c_str(), "TXT",
+                              std::nullopt, std::nullopt, i));
     }
     auto* view = new ContentView(many);
     view->show();
