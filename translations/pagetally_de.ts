@@ -50,6 +50,35 @@
     </message>
 </context>
 <context>
+    <name>pagetally::CommandLine</name>
+    <message>
+        <source>Usage: pagetally [FILE|FOLDER]...
+Opens a window and counts the files given, as if they were dropped on it:
+folders are searched for files, their names sorted.
+
+  --help     show this text
+  --version  show the version
+  --         end of options
+</source>
+        <translation>Aufruf: pagetally [DATEI|ORDNER]...
+Öffnet ein Fenster und zählt die angegebenen Dateien, als wären sie darauf gezogen worden:
+Ordner werden nach Dateien durchsucht, ihre Namen sortiert.
+
+  --help     diesen Text zeigen
+  --version  die Version zeigen
+  --         Ende der Optionen
+</translation>
+    </message>
+    <message>
+        <source>pagetally: unknown option %1
+Try “pagetally --help” for more information.
+</source>
+        <translation>pagetally: unbekannte Option %1
+„pagetally --help“ zeigt mehr.
+</translation>
+    </message>
+</context>
+<context>
     <name>pagetally::ContentView</name>
     <message>
         <source>Pagetally</source>
@@ -136,6 +165,46 @@
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
     </message>
+    <message>
+        <source>Add Folder...</source>
+        <translation>Ordner hinzufügen …</translation>
+    </message>
+    <message>
+        <source>Export Results...</source>
+        <translation>Ergebnisse exportieren …</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Add Folder</source>
+        <comment>folder panel title</comment>
+        <translation>Ordner hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::ExportResults</name>
+    <message>
+        <source>CSV spreadsheet</source>
+        <translation>CSV-Tabelle</translation>
+    </message>
+    <message>
+        <source>JSON document</source>
+        <translation>JSON-Dokument</translation>
+    </message>
+    <message>
+        <source>Pagetally Results</source>
+        <translation>Pagetally-Ergebnisse</translation>
+    </message>
+    <message>
+        <source>Export Results</source>
+        <translation>Ergebnisse exportieren</translation>
+    </message>
+    <message>
+        <source>The results could not be saved as “%1”.</source>
+        <translation>Die Ergebnisse konnten nicht als „%1“ gespeichert werden.</translation>
+    </message>
 </context>
 <context>
     <name>pagetally::MainWindow</name>
@@ -163,6 +232,10 @@
         <source>Zoom</source>
         <translation>Zoomen</translation>
     </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
 </context>
 <context>
     <name>pagetally::PagetallyApp</name>
@@ -189,6 +262,10 @@
     <message>
         <source>MIT License</source>
         <translation>MIT-Lizenz</translation>
+    </message>
+    <message>
+        <source>Add files and folders from the File menu, by dropping them on the window or with “pagetally FILE...”; export the results as CSV or JSON, or copy them as a table.</source>
+        <translation>Dateien und Ordner über das Menü „Datei“ hinzufügen, auf das Fenster ziehen oder mit „pagetally DATEI...“ öffnen; die Ergebnisse als CSV oder JSON exportieren oder als Tabelle kopieren.</translation>
     </message>
 </context>
 <context>

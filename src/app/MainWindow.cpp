@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 
 namespace pagetally {
@@ -52,6 +53,7 @@ MainWindow::MainWindow(QMenu* applicationMenu, QWidget* parent) : QMainWindow(pa
     setWindowTitle(content_->windowTitle());
     buildMenus(applicationMenu);
     menuBar()->installEventFilter(this);
+    fitMinimumSizeToScreen();
 
     const Qt::Edges edges[] = {Qt::LeftEdge,
                                Qt::RightEdge,
@@ -72,6 +74,9 @@ void MainWindow::buildMenus(QMenu* applicationMenu)
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(content_->selectFilesAction());
+    file->addAction(content_->addFolderAction());
+    file->addSeparator();
+    file->addAction(content_->exportResultsAction());
     file->addAction(content_->printResultsAction());
     file->addSeparator();
     QAction* newWindow = file->addAction(tr("New Window"));
@@ -83,12 +88,43 @@ void MainWindow::buildMenus(QMenu* applicationMenu)
     close->setShortcut(QKeySequence::Close);
     connect(close, &QAction::triggered, this, &QWidget::close);
 
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(content_->copyAction());
+
     QMenu* windowMenu = menuBar()->addMenu(tr("&Window"));
     QAction* minimize = windowMenu->addAction(tr("Minimize"));
     minimize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(minimize, &QAction::triggered, this, &QWidget::showMinimized);
     QAction* zoom = windowMenu->addAction(tr("Zoom"));
     connect(zoom, &QAction::triggered, this, &MainWindow::toggleMaximized);
+}
+
+void MainWindow::fitMinimumSizeToScreen()
+{
+    const QScreen* current = screen();
+    if (current == nullptr) {
+        return;
+    }
+    const QSize chrome(2 * edgeWidth, 2 * edgeWidth + menuBar()->sizeHint().height());
+    content_->setMinimumSize(
+        ContentView::minimumContentSize.boundedTo(current->availableGeometry().size() - chrome));
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The window exists from now on; it may move to another screen.
+    connect(windowHandle(), &QWindow::screenChanged, this, &MainWindow::followScreen, Qt::UniqueConnection);
+    followScreen();
+}
+
+void MainWindow::followScreen()
+{
+    // The screen's panels may change its available area too.
+    disconnect(screenArea_);
+    screenArea_ =
+        connect(screen(), &QScreen::availableGeometryChanged, this, &MainWindow::fitMinimumSizeToScreen);
+    fitMinimumSizeToScreen();
 }
 
 void MainWindow::toggleMaximized()

@@ -25,6 +25,10 @@ public:
 
     ContentView* contentView() const { return content_; }
 
+    // The content's minimum size bounded by the available area of the window's screen, less what
+    // the window adds around the content, so that all of the window can be reached.
+    void fitMinimumSizeToScreen();
+
 signals:
     void newWindowRequested();
 
@@ -34,14 +38,17 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus(QMenu* applicationMenu);
     void toggleMaximized();
+    void followScreen();
 
     ContentView* content_ = nullptr;
     std::array<EdgeGrip*, 8> grips_{};
+    QMetaObject::Connection screenArea_;
 };
 
 } // namespace pagetally

@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "window/ContentView.h"
 #include "window/DrawnIcon.h"
+#include "window/Locations.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -56,10 +57,14 @@ PagetallyApp::~PagetallyApp()
 
 QString PagetallyApp::aboutText()
 {
-    return QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p><p>%4<br>%5</p>")
+    return QStringLiteral("<h3>%1</h3><p>%2</p><p>%3</p><p>%4</p><p>%5<br>%6</p>")
         .arg(QString::fromUtf8(applicationName).toHtmlEscaped(),
              tr("Version %1").arg(QString::fromUtf8(applicationVersion)).toHtmlEscaped(),
-             tr(description).toHtmlEscaped(), tr("MIT License").toHtmlEscaped(),
+             tr(description).toHtmlEscaped(),
+             tr("Add files and folders from the File menu, by dropping them on the window or with "
+                "“pagetally FILE...”; export the results as CSV or JSON, or copy them as a table.")
+                 .toHtmlEscaped(),
+             tr("MIT License").toHtmlEscaped(),
              // As in the LICENSE file, word for word.
              QString::fromUtf8(copyrightNotice).toHtmlEscaped());
 }
@@ -72,6 +77,15 @@ MainWindow* PagetallyApp::openWindow()
     connect(window, &MainWindow::newWindowRequested, this, &PagetallyApp::openWindow);
     connect(window->contentView(), &ContentView::appeared, this, &PagetallyApp::appendAboutMenuItem);
     window->show();
+    return window;
+}
+
+MainWindow* PagetallyApp::openWindowWith(const std::vector<std::filesystem::path>& locations)
+{
+    MainWindow* window = openWindow();
+    if (!locations.empty()) {
+        window->contentView()->addLocations(locations, ContentView::Folders::Expanded);
+    }
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,10 @@ public:
 
     // The text of the About dialog: name, version, what the program does and its licence.
     static QString aboutText();
+
+    // A further window whose list starts with the files and folders named on the command line;
+    // folders are expanded as a dropped folder is.
+    MainWindow* openWindowWith(const std::vector<std::filesystem::path>& locations);
 
 public slots:
     // A further window with its own empty list.

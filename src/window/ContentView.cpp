@@ -1,15 +1,17 @@
 #include "window/ContentView.h"
 
 #include "analysis/Folders.h"
+#include "summary/Formatting.h"
+#include "summary/Results.h"
+#include "window/Clipboard.h"
 #include "window/DeleteDelegate.h"
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
 #include "window/TrashIcon.h"
-#include "summary/Formatting.h"
-#include "summary/Results.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -74,6 +76,17 @@ void emphasise(QPushButton* button, const QPalette& from)
 // A batch that ends within this long shows no progress, so that small picks look as always.
 constexpr int progressDelayMs = 500;
 constexpr int progressUpdateMs = 100;
+
+// A row that centres `widget` and gives it all its width up to its maximum: the stretches beside
+// it take only what it leaves.
+QHBoxLayout* centred(QWidget* widget)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(widget, 1000);
+    row->addStretch(1);
+    return row;
+}
 
 std::vector<std::filesystem::path> droppedLocations(const QMimeData* mime)
 {
@@ -228,9 +241,9 @@ void ContentView::buildLayout()
     for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
         header->resizeSection(column, ResultsModel::columnWidths[column]);
     }
-    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The table is as wide as its fixed columns, centred, so that rows end where the header does.
-    stack->addWidget(table_, 1, Qt::AlignHCenter);
+    // At most as wide as its fixed columns, centred, so that rows end where the header does; on
+    // a screen too narrow for that it scrolls.
+    stack->addLayout(centred(table_), 1);
 
     auto* totals = new QWidget;
     totals->setObjectName(QStringLiteral("totalsLine"));
@@ -249,7 +262,7 @@ void ContentView::buildLayout()
     for (QLabel* label : {durationTotal_, pagesTotal_, wordsTotal_}) {
         totalsLayout->addWidget(label, 0, Qt::AlignVCenter);
     }
-    stack->addWidget(totals, 0, Qt::AlignHCenter);
+    stack->addLayout(centred(totals), 0);
     totals_ = totals;
     fitTableWidth();
 
@@ -278,8 +291,8 @@ void ContentView::fitTableWidth()
     if (table_->verticalScrollBar()->maximum() > 0) {
         width += table_->verticalScrollBar()->sizeHint().width();
     }
-    table_->setFixedWidth(width);
-    totals_->setFixedWidth(width);
+    table_->setMaximumWidth(width);
+    totals_->setMaximumWidth(width);
 }
 
 void ContentView::connectActions()
@@ -295,6 +308,21 @@ void ContentView::connectActions()
     addAction(printResultsAction_);
     connect(selectFilesAction_, &QAction::triggered, this, &ContentView::selectFiles);
     connect(printResultsAction_, &QAction::triggered, this, &ContentView::printResults);
+    addFolderAction_ = new QAction(tr("Add Folder..."), this);
+    addFolderAction_->setObjectName(QStringLiteral("addFolderAction"));
+    addFolderAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    addAction(addFolderAction_);
+    connect(addFolderAction_, &QAction::triggered, this, &ContentView::addFolder);
+    exportResultsAction_ = new QAction(tr("Export Results..."), this);
+    exportResultsAction_->setObjectName(QStringLiteral("exportResultsAction"));
+    exportResultsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    addAction(exportResultsAction_);
+    connect(exportResultsAction_, &QAction::triggered, this, &ContentView::exportResults);
+    copyAction_ = new QAction(tr("Copy"), this);
+    copyAction_->setObjectName(QStringLiteral("copyAction"));
+    copyAction_->setShortcut(QKeySequence::Copy);
+    addAction(copyAction_);
+    connect(copyAction_, &QAction::triggered, this, &ContentView::copyResults);
     table_->installEventFilter(this);
 
     connect(selectButton_, &QPushButton::clicked, this, &ContentView::selectFiles);
@@ -347,6 +375,8 @@ void ContentView::updateActionStates()
     }
     selectFilesAction_->setEnabled(idle);
     printResultsAction_->setEnabled(idle);
+    addFolderAction_->setEnabled(idle);
+    exportResultsAction_->setEnabled(idle && !files_.empty());
 }
 
 void ContentView::addLocations(const std::vector<std::filesystem::path>& locations, Folders folders)
@@ -434,6 +464,35 @@ void ContentView::selectFiles()
     }
 }
 
+void ContentView::addFolder()
+{
+    const std::optional<QUrl> chosen = folderPicker_(this);
+    if (!chosen) {
+        return;
+    }
+    auto path = localPath(*chosen);
+    if (!path) {
+        diagnostics_ << "Error selecting files: " << notLocalDescription(*chosen).toStdString() << '\n'
+                     << std::flush;
+        return;
+    }
+    // Expanded exactly as a dropped folder.
+    addLocations({std::move(*path)}, Folders::Expanded);
+}
+
+void ContentView::exportResults()
+{
+    // The shortcut of a disabled action does nothing, but a direct call must not export either.
+    if (exportResultsAction_->isEnabled()) {
+        pagetally::exportResults(files_, this, exportPicker_);
+    }
+}
+
+void ContentView::copyResults()
+{
+    QApplication::clipboard()->setMimeData(resultsMimeData(files_));
+}
+
 void ContentView::handleFileImport(const QList<QUrl>& urls)
 {
     std::vector<std::filesystem::path> locations;
@@ -485,6 +544,11 @@ bool ContentView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        // The table itself would copy only its current cell.
+        if (key->matches(QKeySequence::Copy)) {
+            copyResults();
+            return true;
+        }
         const QModelIndex current = table_->currentIndex();
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
         // Delete and Backspace remove the current row from any cell; the keys that press a

@@ -4,6 +4,7 @@
 #include "analysis/Batch.h"
 #include "analysis/FileInfo.h"
 #include "report/PrintJob.h"
+#include "window/ExportResults.h"
 #include "window/FilePicker.h"
 
 #include <QWidget>
@@ -50,10 +51,16 @@ public:
     // What analyses each file of a batch (tests put a slow one here).
     void setAnalyser(Analyser analyser) { analyser_ = std::move(analyser); }
     void setPrintDialog(PrintDialogStep step) { printDialog_ = std::move(step); }
+    void setFolderPicker(FolderPicker picker) { folderPicker_ = std::move(picker); }
+    void setExportPicker(ExportPicker picker) { exportPicker_ = std::move(picker); }
 
     // "Select Files" on Ctrl+O and "Print Results" on Ctrl+P, for the window's menus.
     QAction* selectFilesAction() const { return selectFilesAction_; }
     QAction* printResultsAction() const { return printResultsAction_; }
+    // "Add Folder..." on Ctrl+Shift+O, "Export Results..." on Ctrl+E and Copy on Ctrl+C.
+    QAction* addFolderAction() const { return addFolderAction_; }
+    QAction* exportResultsAction() const { return exportResultsAction_; }
+    QAction* copyAction() const { return copyAction_; }
 
     // Whether a folder among the locations stands for the files below it (a drop), or is taken
     // as the file it was picked as (the file dialog's choice).
@@ -66,6 +73,10 @@ public:
 
 public slots:
     void selectFiles();
+    void addFolder();
+    void exportResults();
+    // The whole table with its header and totals, as text and as HTML.
+    void copyResults();
     void clearFiles();
     void printResults();
     void exitApp();
@@ -113,6 +124,8 @@ private:
     PrintDialogStep printDialog_ = showPrintDialog;
     Analyser analyser_ = analyseWithIntake;
     std::unique_ptr<RunningBatch> batch_;
+    FolderPicker folderPicker_ = showFolderDialog;
+    ExportPicker exportPicker_ = showExportDialog;
     bool appeared_ = false;
 
     ResultsModel* model_ = nullptr;
@@ -125,6 +138,9 @@ private:
     QWidget* totals_ = nullptr;
     QAction* selectFilesAction_ = nullptr;
     QAction* printResultsAction_ = nullptr;
+    QAction* addFolderAction_ = nullptr;
+    QAction* exportResultsAction_ = nullptr;
+    QAction* copyAction_ = nullptr;
     QLabel* durationTotal_ = nullptr;
     QLabel* pagesTotal_ = nullptr;
     QLabel* wordsTotal_ = nullptr;

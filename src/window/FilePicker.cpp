@@ -51,4 +51,16 @@ std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
     return dialog.selectedUrls();
 }
 
+std::optional<QUrl> showFolderDialog(QWidget* parent)
+{
+    QFileDialog dialog(
+        parent, QCoreApplication::translate("pagetally::ContentView", "Add Folder", "folder panel title"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedUrls().first();
+}
+
 } // namespace pagetally

@@ -1,4 +1,4 @@
-// The file-open panel: several existing files of the ten accepted types.
+// The file-open panel: several existing files of the ten accepted types; and the folder panel.
 #pragma once
 
 #include <QList>
@@ -29,5 +29,12 @@ void configureFileDialog(QFileDialog& dialog);
 
 // The real panel: a modal QFileDialog for several existing files.
 std::optional<QList<QUrl>> showFileDialog(QWidget* parent);
+
+// Shows a panel for one folder and returns it, or nullopt when the person cancelled. Injectable
+// like FilePicker.
+using FolderPicker = std::function<std::optional<QUrl>(QWidget* parent)>;
+
+// The real panel: a modal QFileDialog for one existing folder.
+std::optional<QUrl> showFolderDialog(QWidget* parent);
 
 } // namespace pagetally

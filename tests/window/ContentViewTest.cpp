@@ -1,13 +1,18 @@
-// The main view: its texts and sizes, intake through the picker and drops, delete, clear, totals.
+// The main view: its texts and sizes, intake through the picker, drops and folders, delete,
+// clear, totals, export and copy.
 #include "window/ContentView.h"
 #include "ViewHelpers.h"
+#include "summary/Export.h"
 #include "window/DeleteDelegate.h"
 #include "window/FilePicker.h"
 #include "window/ResultsModel.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -16,6 +21,9 @@
 #include <QtTest>
 
 #include <sstream>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace pagetally;
 using namespace pagetally::test;
@@ -54,6 +62,51 @@ QPoint deleteButtonCentre(const ContentView& view, int row)
 
 constexpr auto record = &FileInfo::make;
 
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+// Answers the next message box with OK and returns its text, once `action` has run.
+template <typename Action> QString messageBoxDuring(Action action)
+{
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                shown = box->text();
+                box->accept();
+            }
+        }
+    });
+    action();
+    return shown;
+}
+
+// Writes larger than `bytes` fail as on a full disk, also for root, while this lives.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved_.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
 } // namespace
 
 class ContentViewTest : public QObject
@@ -71,7 +124,10 @@ private slots:
     void fileDialogListsTheTenExtensionsInAnyCaseAndHidesOthers();
     void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
     void onlyAClickOnTheGlyphDeletes();
-    void droppedFolderIsExpandedRecursivelyInSortedOrder();
+    void droppedOrAddedFolderIsExpandedRecursivelyInSortedOrder();
+    void exportWritesTheCommandLineBytesWhereChosen();
+    void failedExportKeepsTheExistingFileAndSaysSo();
+    void copyPutsTheWholeTableOnTheClipboard();
     void printResultsShowsThePanelOverTheViewAndKeepsTheList();
     void aVisibleViewWithAScrollBarGoesCleanly();
 };
@@ -342,7 +398,7 @@ void ContentViewTest::onlyAClickOnTheGlyphDeletes()
              QStringLiteral("Remove from the list"));
 }
 
-void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
+void ContentViewTest::droppedOrAddedFolderIsExpandedRecursivelyInSortedOrder()
 {
     QTemporaryDir dir;
     const QDir d(dir.path());
@@ -364,6 +420,97 @@ void ContentViewTest::droppedFolderIsExpandedRecursivelyInSortedOrder()
     QCoreApplication::sendEvent(&view, &drop);
 
     QTRY_COMPARE(names(view), QStringList({"c.html", "a.txt", "b.txt", "loose.txt"}));
+
+    ContentView added;
+    added.setFolderPicker([&](QWidget*) { return std::optional(QUrl::fromLocalFile(d.filePath("batch"))); });
+    QCOMPARE(added.addFolderAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+    added.addFolderAction()->trigger();
+    QTRY_COMPARE(names(added), QStringList({"c.html", "a.txt", "b.txt"}));
+}
+
+void ContentViewTest::exportWritesTheCommandLineBytesWhereChosen()
+{
+    const std::vector<FileInfo> files{record("talk \"1\".mp3", "MP3", 0.2, std::nullopt, 30),
+                                      record("a,b.pdf", "PDF", std::nullopt, 2, 160)};
+    ContentView empty;
+    QVERIFY(!empty.exportResultsAction()->isEnabled());
+    ContentView view(files);
+    QVERIFY(view.exportResultsAction()->isEnabled());
+    QCOMPARE(view.exportResultsAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+
+    QTemporaryDir dir;
+    std::optional<ExportTarget> target;
+    QStringList suggested;
+    view.setExportPicker([&](QWidget*, const QString& suggestion) {
+        suggested << suggestion;
+        return target;
+    });
+    view.exportResultsAction()->trigger(); // cancelled
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    QCOMPARE(suggested.last(), QDir::home().filePath(QStringLiteral("Pagetally Results.csv")));
+
+    for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Json}) {
+        const QString path = dir.filePath(format == ExportFormat::Csv ? "out.csv" : "out.json");
+        target = ExportTarget{path, format};
+        view.exportResultsAction()->trigger();
+        std::ostringstream expected;
+        (format == ExportFormat::Csv ? writeCsv : writeJson)(expected, files);
+        QCOMPARE(contents(path), QByteArray::fromStdString(expected.str()));
+    }
+    // After the first export, the panel starts in its folder.
+    QCOMPARE(suggested.last(), dir.filePath(QStringLiteral("Pagetally Results.csv")));
+}
+
+void ContentViewTest::failedExportKeepsTheExistingFileAndSaysSo()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QString existing = write(d, "results.csv", "earlier results\n");
+    const QString notAFolder = write(d, "plain.txt", "a file");
+    std::vector<FileInfo> files{
+        record(std::string(4096, 'x').append(".txt"), "TXT", std::nullopt, std::nullopt, 1)};
+    ContentView view(files);
+    QString path;
+    view.setExportPicker([&](QWidget*, const QString&) {
+        return std::optional(ExportTarget{path, ExportFormat::Csv});
+    });
+
+    // A folder that cannot be made, whoever runs the test.
+    path = notAFolder + QStringLiteral("/results.csv");
+    QVERIFY(messageBoxDuring([&] { view.exportResults(); }).contains(path));
+    QCOMPARE(contents(notAFolder), QByteArray("a file"));
+
+    // A disk that fills up while writing.
+    path = existing;
+    {
+        FileSizeLimit limit(1024);
+        QVERIFY(messageBoxDuring([&] { view.exportResults(); }).contains(existing));
+    }
+    QCOMPARE(contents(existing), QByteArray("earlier results\n"));
+    QCOMPARE(d.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+             QStringList({"plain.txt", "results.csv"}));
+}
+
+void ContentViewTest::copyPutsTheWholeTableOnTheClipboard()
+{
+    ContentView view(
+        {record("b.pdf", "PDF", std::nullopt, 3, 30), record("a <1>.mp3", "MP3", 0.5, std::nullopt, 75)});
+    QTableView* table = tableOf(view);
+    table->setFocus();
+    table->selectionModel()->setCurrentIndex(table->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    QApplication::clipboard()->clear();
+    // Pressed in the table itself, which would otherwise copy its current cell.
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    QCOMPARE(mime->text(), QStringLiteral("File Name\tFile Type\tDuration\tPages\tWords\n"
+                                          "a <1>.mp3\tMP3\t0m 30s\t-\t75\n"
+                                          "b.pdf\tPDF\t-\t3\t30\n"
+                                          "Total:\t\t0m 30s\t3\t105\n"));
+    QVERIFY(mime->html().contains(QStringLiteral("<tr><th>File Name</th><th>File Type</th>")));
+    QVERIFY(mime->html().contains(
+        QStringLiteral("<tr><td>a &lt;1&gt;.mp3</td><td>MP3</td><td>0m 30s</td><td>-</td><td>75</td></tr>")));
+    QVERIFY(mime->html().contains(QStringLiteral("<tr><td>Total:</td><td></td><td>0m 30s</td>")));
 }
 
 void ContentViewTest::printResultsShowsThePanelOverTheViewAndKeepsTheList()
@@ -390,8 +537,8 @@ void ContentViewTest::aVisibleViewWithAScrollBarGoesCleanly()
 {
     std::vector<FileInfo> many;
     for (int i = 0; i < 200; ++i) {
-        many.push_back(
-            record(std::string("f").append(std::to_string(i)).append(".txt").c_str(), "TXT", std::nullopt, std::nullopt, i));
+        many.push_back(record(std::string("f").append(std::to_string(i)).append(".txt").c_str(), "TXT",
+                              std::nullopt, std::nullopt, i));
     }
     auto* view = new ContentView(many);
     view->show();

@@ -1,18 +1,24 @@
-// The application shell: the shared "Pagetally" menu, its About items, windows and quitting.
+// The application shell: the shared "Pagetally" menu, its About items, windows, the command
+// line, the window on small screens and quitting.
 #include "app/PagetallyApp.h"
 #include "Version.h"
 #include "ViewHelpers.h"
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "window/ContentView.h"
+#include "window/ResultsModel.h"
 
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <sstream>
 
 using namespace pagetally;
 
@@ -53,7 +59,10 @@ class PagetallyAppTest : public QObject
 private slots:
     void eachWindowAppendsAnAboutPairAndHasItsOwnList();
     void newWindowItemOpensAFurtherWindow();
-    void windowsHaveNoTitleBarButKeepTitleAndMinimumSize();
+    void windowsHaveNoTitleBarButKeepTheirTitle();
+    void windowFitsTheScreenWithEveryColumnAndTheTotalsInReach();
+    void commandLineFilesAndFoldersFillTheFirstWindow();
+    void commandLineOptionsAnswerWithoutAWindow();
     void aboutShowsTheNameVersionDescriptionAndLicence();
     void fileMenuSelectsAndPrintsWithTheStandardKeys();
     void exitAppEndsTheEventLoopAtOnce();
@@ -106,16 +115,91 @@ void PagetallyAppTest::newWindowItemOpensAFurtherWindow()
     QCOMPARE(items(app.applicationMenu()).count(QStringLiteral("About Pagetally|")), 3);
 }
 
-void PagetallyAppTest::windowsHaveNoTitleBarButKeepTitleAndMinimumSize()
+void PagetallyAppTest::windowsHaveNoTitleBarButKeepTheirTitle()
 {
     PagetallyApp app;
     MainWindow* window = app.openWindow();
     QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(window->windowTitle(), QStringLiteral("Pagetally"));
-    window->resize(200, 200);
-    QVERIFY(window->contentView()->width() >= 1000);
-    QVERIFY(window->contentView()->height() >= 600);
     QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
+}
+
+// Run on the default screen of 800 x 600, and on 1920 x 1080 at 100 % and at 200 % (960 x 540).
+void PagetallyAppTest::windowFitsTheScreenWithEveryColumnAndTheTotalsInReach()
+{
+    QTemporaryDir dir;
+    PagetallyApp app;
+    MainWindow* window =
+        app.openWindowWith({test::write(QDir(dir.path()), "a.txt", "two words").toStdString()});
+    QVERIFY(test::waitForBatch(*window->contentView()));
+    window->resize(200, 200);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QSize available = window->screen()->availableGeometry().size();
+    QVERIFY(window->width() <= available.width() && window->height() <= available.height());
+    ContentView* view = window->contentView();
+    if (available.width() >= 1100 && available.height() >= 700) {
+        QCOMPARE(view->size(), ContentView::minimumContentSize);
+    }
+    QTableView* table = test::tableOf(*view);
+    QVERIFY(window->rect().contains(QRect(table->mapTo(window, QPoint(0, 0)), table->size())));
+    for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
+        const QModelIndex cell = table->model()->index(0, column);
+        table->scrollTo(cell);
+        QVERIFY2(table->viewport()->rect().contains(table->visualRect(cell)),
+                 qPrintable(QString::number(column)));
+    }
+    for (const char* name : {"totalLabel", "durationTotal", "pagesTotal", "wordsTotal"}) {
+        auto* label = view->findChild<QLabel*>(QLatin1String(name));
+        QVERIFY2(window->rect().contains(QRect(label->mapTo(window, QPoint(0, 0)), label->size())), name);
+        QVERIFY2(label->width() >= label->sizeHint().width(), name);
+    }
+}
+
+void PagetallyAppTest::commandLineFilesAndFoldersFillTheFirstWindow()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QString a = test::write(d, "a.txt", "one");
+    const QString dash = test::write(d, "-b.html", "<p>two words</p>");
+    test::write(d, "folder/z.txt", "z");
+    test::write(d, "folder/inner/c.txt", "c");
+    // Relative names are taken from the current folder.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const CommandLine command = parseCommandLine({a.toStdString(), "--", "-b.html", "folder"});
+    QDir::setCurrent(previous);
+    QCOMPARE(command.action, CommandLine::Action::OpenWindow);
+
+    PagetallyApp app;
+    MainWindow* window = app.openWindowWith(command.locations);
+    QVERIFY(window->isVisible());
+    QTRY_COMPARE(test::names(*window->contentView()), QStringList({"a.txt", "-b.html", "c.txt", "z.txt"}));
+    QCOMPARE(test::labelText(*window->contentView(), "wordsTotal"), QStringLiteral("Words: 5"));
+}
+
+void PagetallyAppTest::commandLineOptionsAnswerWithoutAWindow()
+{
+    for (const auto& [arguments, action, status] :
+         {std::tuple{std::vector<std::string>{"a.txt", "--help"}, CommandLine::Action::ShowHelp, 0},
+          {{"--version"}, CommandLine::Action::ShowVersion, 0},
+          {{"a.txt", "--nonsense", "--help"}, CommandLine::Action::UsageError, 2},
+          {{"-platform", "xcb"}, CommandLine::Action::UsageError, 2}}) {
+        const CommandLine command = parseCommandLine(arguments);
+        QCOMPARE(command.action, action);
+        std::ostringstream out;
+        std::ostringstream err;
+        QCOMPARE(answerWithoutWindow(command, out, err), status);
+        QCOMPARE(out.str().empty(), status != 0);
+        QCOMPARE(err.str().empty(), status == 0);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    answerWithoutWindow(parseCommandLine({"--nonsense"}), out, err);
+    QCOMPARE(QString::fromStdString(err.str()),
+             QStringLiteral("pagetally: unknown option --nonsense\n"
+                            "Try “pagetally --help” for more information.\n"));
+    answerWithoutWindow(parseCommandLine({"--version"}), out, err);
+    QCOMPARE(out.str(), std::string("pagetally ").append(applicationVersion).append("\n"));
 }
 
 void PagetallyAppTest::aboutShowsTheNameVersionDescriptionAndLicence()
@@ -123,6 +207,8 @@ void PagetallyAppTest::aboutShowsTheNameVersionDescriptionAndLicence()
     const QString text =
         QStringLiteral("<h3>Pagetally</h3><p>Version %1</p>"
                        "<p>Counts the pages, words and minutes of documents and recordings</p>"
+                       "<p>Add files and folders from the File menu, by dropping them on the window or with "
+                       "“pagetally FILE...”; export the results as CSV or JSON, or copy them as a table.</p>"
                        "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
             .arg(QString::fromUtf8(applicationVersion));
     QCOMPARE(PagetallyApp::aboutText(), text);
@@ -160,6 +246,12 @@ void PagetallyAppTest::fileMenuSelectsAndPrintsWithTheStandardKeys()
     QAction* print = menuItem(window->menuBar(), QStringLiteral("&File"), QStringLiteral("Print Results…"));
     QVERIFY(select != nullptr);
     QVERIFY(print != nullptr);
+    QAction* copy = menuItem(window->menuBar(), QStringLiteral("&Edit"), QStringLiteral("Copy"));
+    QVERIFY(copy != nullptr);
+    QCOMPARE(copy->shortcut(), QKeySequence(QKeySequence::Copy));
+    QVERIFY(menuItem(window->menuBar(), QStringLiteral("&File"), QStringLiteral("Add Folder...")) != nullptr);
+    QVERIFY(menuItem(window->menuBar(), QStringLiteral("&File"), QStringLiteral("Export Results...")) !=
+            nullptr);
     QCOMPARE(select->shortcut(), QKeySequence(QKeySequence::Open));
     QCOMPARE(print->shortcut(), QKeySequence(QKeySequence::Print));
     int picked = 0;

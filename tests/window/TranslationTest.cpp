@@ -3,12 +3,14 @@
 #include "PdfText.h"
 #include "Version.h"
 #include "ViewHelpers.h"
+#include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "app/Translations.h"
 #include "report/PrintJob.h"
 #include "report/PrintView.h"
 #include "window/ContentView.h"
+#include "window/ExportResults.h"
 #include "window/FilePicker.h"
 #include "window/Locations.h"
 #include "window/ResultsModel.h"
@@ -29,6 +31,8 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QtTest>
+
+#include <sstream>
 
 using namespace pagetally;
 using namespace pagetally::test;
@@ -261,15 +265,29 @@ void TranslationTest::everyFixedTextGoesThroughTranslation()
     QCOMPARE(panel.first, QStringLiteral("[[Select Files]]"));
     QCOMPARE(panel.second, filter);
     QVERIFY(notLocalDescription(QUrl(QStringLiteral("https://example.com/a.pdf"))).startsWith(u"[[“"));
+    const auto exportPanel = shownDialog<QFileDialog>(
+        [&] { showExportDialog(f.window, suggestedExportPath()); },
+        [](QFileDialog* d) { return d->nameFilters().join(u';') + u'|' + d->selectedFiles().value(0); });
+    QCOMPARE(exportPanel.first, QStringLiteral("[[Export Results]]"));
+    QVERIFY2(exportPanel.second.startsWith(
+                 QLatin1String("[[CSV spreadsheet]] (*.csv);[[JSON document]] (*.json)|")) &&
+                 exportPanel.second.endsWith(QLatin1String("/[[Pagetally Results]].csv")),
+             qPrintable(exportPanel.second));
+    std::ostringstream help;
+    answerWithoutWindow(parseCommandLine({"--help"}), help, help);
+    QVERIFY(help.str().starts_with("[[Usage: pagetally"));
 
     // About: the program's name and the copyright line are its own, word for word.
     const auto about =
         shownDialog<QMessageBox>([&] { f.app.showAbout(); }, [](QMessageBox* box) { return box->text(); });
     QCOMPARE(about.first, QStringLiteral("[[About Pagetally]]"));
-    QCOMPARE(about.second,
-             QStringLiteral("<h3>Pagetally</h3><p>[[Version %1]]</p><p>[[%2]]</p>"
-                            "<p>[[MIT License]]<br>Copyright (c) 2026 The Pagetally developers</p>")
-                 .arg(QString::fromUtf8(applicationVersion), QString::fromUtf8(applicationDescription)));
+    QCOMPARE(
+        about.second,
+        QStringLiteral("<h3>Pagetally</h3><p>[[Version %1]]</p><p>[[%2]]</p><p>[[Add files and folders from "
+                       "the File menu, by dropping them on the window or with “pagetally FILE...”; export "
+                       "the results as CSV or JSON, or copy them as a table.]]</p>"
+                       "<p>[[MIT License]]<br>Copyright (c) 2026 The Pagetally developers</p>")
+            .arg(QString::fromUtf8(applicationVersion), QString::fromUtf8(applicationDescription)));
 
     // Printing: the job's name, the progress panel and every cell of the report.
     f.view().setPrintDialog([](QPrinter&, QWidget*) { return false; });
