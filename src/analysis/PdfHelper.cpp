@@ -82,16 +82,15 @@ void limitCpuTime(std::uint32_t milliseconds)
     ::setitimer(ITIMER_PROF, &timer, nullptr);
 }
 
-// Past this much address space Poppler's allocations fail and the document's text is not
+// Past 512 MiB of address space Poppler's allocations fail and the document's text is not
 // read. The helper with the library loaded takes 18 MiB, reading a typeset 1,000-page book
 // 21 MiB (12 MiB resident), while a crafted page of a few kilobytes can make the library
-// want gigabytes for its text.
-constexpr rlim_t memoryLimit = rlim_t(512) << 20;
-
-// The sanitizers reserve terabytes of address space, so their builds go without.
+// want gigabytes for its text. The sanitizers reserve terabytes of address space, so their
+// builds go without.
 void limitMemory()
 {
 #ifndef PAGETALLY_ADDRESS_SANITIZER
+    constexpr rlim_t memoryLimit = rlim_t(512) << 20;
     rlimit limit{};
     if (::getrlimit(RLIMIT_AS, &limit) != 0) {
         return;
