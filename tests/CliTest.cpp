@@ -77,11 +77,12 @@ TEST(Cli, WritesJsonAndCsvInOrderOfAddition)
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out,
               "{\"files\":[\n"
-              "{\"fileName\":\"b.txt\",\"fileType\":\"TXT\",\"duration\":null,\"pages\":null,\"words\":2},\n"
+              "{\"fileName\":\"b.txt\",\"fileType\":\"TXT\",\"duration\":null,\"pages\":null,\"words\":2,"
+              "\"note\":null},\n"
               "{\"fileName\":\"say \\\"hi\\\", \\u0001.doc\",\"fileType\":\"DOC\",\"duration\":null,"
-              "\"pages\":1,\"words\":0},\n"
+              "\"pages\":1,\"words\":0,\"note\":\"legacy DOC format is not read\"},\n"
               "{\"fileName\":\"bad\xEF\xBF\xBD.txt\",\"fileType\":\"TXT\",\"duration\":null,\"pages\":null,"
-              "\"words\":1}],\n"
+              "\"words\":1,\"note\":null}],\n"
               "\"totals\":{\"duration\":0,\"pages\":1,\"words\":3}}\n");
 
     const CliRun csv = cli("--csv " + quoted(b) + " " + quoted(a));

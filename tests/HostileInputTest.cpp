@@ -703,7 +703,10 @@ TEST_F(HostileInputTest, DirectoriesFifosDevicesAndVanishedFilesUnderEveryExtens
                 continue;
             }
             SCOPED_TRACE(name);
-            expectDocument(intake(in / name), name, kind.type, kind.pages, 0);
+            const FileInfo record = intake(in / name);
+            expectDocument(record, name, kind.type, kind.pages, 0);
+            EXPECT_TRUE(record.unreadable);
+            EXPECT_EQ(record.note, stem == "gone." ? "file not found" : "not a regular file");
             const auto written = takeErrorLines();
             if (kind.errorLine) {
                 expectErrorLine(written, kind.type, reason);
@@ -860,6 +863,73 @@ TEST_F(HostileInputTest, A200MegabytePresentationOfMediaIsUnpackedAndRemovedInLi
     EXPECT_GT(run.peakKib, 0);
     EXPECT_LT(run.peakKib, 256 * 1024);
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
+// ---- Notes
+
+// Every fallback keeps its value and says why: a folder of the usual damaged files.
+TEST_F(HostileInputTest, EveryValueThatIsNotAMeasurementCarriesItsReason)
+{
+    std::string liar = readFile(dataFile("media/vbr-xing.mp3"));
+    const std::size_t xing = liar.find("Xing");
+    ASSERT_NE(xing, std::string::npos);
+    liar.replace(xing + 8, 4, std::string("\x00\x20\x00\x00", 4)); // two million frames
+    fs::create_directory(in / "folder.pdf");
+    struct Case
+    {
+        std::string name, bytes;
+        std::optional<std::int64_t> pages;
+        std::int64_t words;
+        std::optional<std::string> note; // the start of the note
+        bool unreadable = false;
+    };
+    const std::vector<Case> cases{
+        {"fine.txt", "nothing wrong here", std::nullopt, 3, std::nullopt},
+        {"missing.txt", "", std::nullopt, 0, "file not found", true},
+        {"folder.pdf", "", std::nullopt, 0, "not a regular file", true},
+        {"windows.txt", "\xFF\xFEh\0i\0", std::nullopt, 0, "not valid UTF-8 text (UTF-16 byte-order mark)"},
+        {"latin1.html", "<p>caf\xE9</p>", std::nullopt, 0, "not valid UTF-8 text"},
+        {"comma.json", R"({"a": [1,, 2]})", std::nullopt, 0, "not valid JSON: invalid value at offset 9"},
+        {"garbage.pdf", "%PDF-1.7\n" + noise(4096), std::nullopt, 0, "cannot be opened as a PDF"},
+        {"locked.pdf", readFile(dataFile("pdf/locked.pdf")), 1, 0,
+         "locked by a password: pages shown, text not read"},
+        {"scan.pdf", makePdf({textPage({"two words"}), "", ""}), 3, 2, "no text on 2 of 3 pages"},
+        {"memo.doc", "", 1, 0, "legacy DOC format is not read"},
+        {"text.mp3", "This is a text file.", std::nullopt, 0, "no readable duration"},
+        {"liar.mp3", liar.substr(0, 16384), std::nullopt, 0,
+         "header states 913m 2s, but 16 KiB holds at most 0m 16s at 8 kbit/s"},
+    };
+    for (const Case& c : cases) {
+        if (c.name != "missing.txt" && c.name != "folder.pdf") {
+            writeFile(in / c.name, c.bytes);
+        }
+    }
+    zipFile("unpaged.docx", docxEntries(paragraph("three counted words"), "many"));
+    writeFile(in / "plain.pptx", "not a container");
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FileInfo record = intake(in / c.name);
+        if (c.name != "liar.mp3") {
+            EXPECT_EQ(record.pages, c.pages);
+            EXPECT_EQ(record.words, c.words);
+        } else {
+            EXPECT_GT(record.duration.value_or(0), 800); // as the header states: only the note tells
+        }
+        EXPECT_EQ(record.note, c.note);
+        EXPECT_EQ(record.unreadable, c.unreadable);
+    }
+    EXPECT_EQ(takeErrorLines(), std::vector<std::string>{});
+
+    const FileInfo unpaged = intake(in / "unpaged.docx");
+    EXPECT_EQ(unpaged.pages, 1);
+    EXPECT_EQ(unpaged.words, 3);
+    EXPECT_EQ(unpaged.note, "page count not stored by the authoring program (1 shown)");
+    const FileInfo plain = intake(in / "plain.pptx");
+    EXPECT_EQ(plain.pages, std::nullopt);
+    const std::vector<std::string> written = takeErrorLines();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(plain.note, written[0]); // the note is the error line
 }
 
 // ---- Inputs the fuzzers found

@@ -3,6 +3,7 @@
 #include "analysis/Descriptor.h"
 #include "analysis/PdfAnalysis.h"
 #include "support/Bytes.h"
+#include "support/HandMadePdf.h"
 #include "support/TempDir.h"
 #include "support/Zip.h"
 
@@ -103,6 +104,39 @@ TEST(PdfHelper, EndsADocumentThatRunsOutOfTimeAndMeasuresTheNext)
 
     const fs::path next = dataFile("pdf/columns.pdf");
     expectSame(measurePdf(next, oneSecond), inProcess(next), next);
+}
+
+TEST(PdfHelper, KeepsThePageCountWhenTheTextRunsOutOfTime)
+{
+    // One page whose page tree reads at once, but whose text is a form drawn ten times, each
+    // drawing the next ten times, and so on: millions of words from a few kilobytes.
+    std::string words;
+    for (int i = 0; i < 200; ++i) {
+        words += "1 0 0 1 " + std::to_string(10 + i % 40 * 14) + " " + std::to_string(10 + i / 40 * 9) +
+                 " Tm (w" + std::to_string(i) + ") Tj ";
+    }
+    constexpr int depth = 5;
+    const auto form = [](const std::string& content, const std::string& resources) {
+        return "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Resources << " + resources +
+               " >> /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream";
+    };
+    std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+        "/Resources << /XObject << /X 6 0 R >> >> >>",
+        test::pdfStream("/X Do"), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    for (int level = 0; level < depth; ++level) {
+        const std::string next = std::to_string(7 + level) + " 0 R";
+        objects.push_back(form(test::repeat("q /X Do Q ", 10), "/XObject << /X " + next + " >>"));
+    }
+    objects.push_back(form("BT /F1 6 Tf " + words + "ET", "/Font << /F1 5 0 R >>"));
+    const TempDir dir;
+    const fs::path file = dir.write("crafted.pdf", test::assemblePdf(objects));
+
+    const PdfCount count = measurePdf(file, PdfLimits{0.5, 0});
+    EXPECT_EQ(count.pages, 1);
+    EXPECT_EQ(count.words, 0);
+    EXPECT_EQ(pdfNote(count), "text not read: the time limit was reached");
 }
 
 TEST(PdfHelper, StartsAFreshHelperWhenTheKeptOneWasKilled)

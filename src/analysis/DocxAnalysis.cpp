@@ -28,15 +28,20 @@ bool isDecimalDigit(std::int32_t cp)
 // fixed suffix, so the leftmost match is the first "<Pages>" followed by such a run and suffix.
 std::int64_t storedPageCount(std::string_view appXml)
 {
+    return storedPages(appXml).value_or(1);
+}
+
+std::optional<std::int64_t> storedPages(std::string_view appXml)
+{
     if (!WordCounter::isValidUtf8(appXml)) {
-        return 1;
+        return std::nullopt;
     }
     constexpr std::string_view open = "<Pages>";
     constexpr std::string_view close = "</Pages>";
     for (std::size_t from = 0;;) {
         const std::size_t start = appXml.find(open, from);
         if (start == std::string_view::npos) {
-            return 1;
+            return std::nullopt;
         }
         const std::size_t digitsBegin = start + open.size();
         std::size_t i = digitsBegin;
@@ -53,13 +58,13 @@ std::int64_t storedPageCount(std::string_view appXml)
         }
         if (i > digitsBegin && appXml.substr(i).starts_with(close)) {
             if (!ascii) {
-                return 1;
+                return std::nullopt;
             }
             std::int64_t pages = 0;
             const char* const first = appXml.data() + digitsBegin;
             const char* const last = appXml.data() + i;
             const auto [end, ec] = std::from_chars(first, last, pages);
-            return ec == std::errc() && end == last ? pages : 1;
+            return ec == std::errc() && end == last ? std::optional(pages) : std::nullopt;
         }
         from = start + 1;
     }
@@ -71,7 +76,9 @@ FileInfo analyseDocx(const std::filesystem::path& location,
                      std::ostream& diagnostics,
                      const std::filesystem::path& unzipProgram)
 {
-    const auto unreadable = [&] { return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0); };
+    const auto unreadable = [&](std::string note) {
+        return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0).noted(std::move(note));
+    };
     try {
         const ExtractionDirectory extracted = extractOfficeArchive(location, unzipProgram);
 
@@ -82,7 +89,7 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         if (!properties) {
             throw std::runtime_error(failure + ": " + describeReadFailure(appXml));
         }
-        const std::int64_t pages = storedPageCount(properties->view());
+        const std::optional<std::int64_t> stored = storedPages(properties->view());
 
         const std::optional<FileBytes> document = FileBytes::read(location);
         if (!document) {
@@ -91,12 +98,18 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         }
         const std::optional<std::string> text = importDocxText(document->view());
         if (!text) {
-            return unreadable(); // a document the importer rejects is not reported
+            return unreadable("the document's text cannot be read"); // no error line for this one
         }
-        return FileInfo::make(fileName, fileType, std::nullopt, pages, countWords(*text));
+        FileInfo record =
+            FileInfo::make(fileName, fileType, std::nullopt, stored.value_or(1), countWords(*text));
+        if (!stored) {
+            record.note = "page count not stored by the authoring program (1 shown)";
+        }
+        return record;
     } catch (const std::exception& error) {
-        diagnostics << ("Error processing DOCX file: " + std::string(error.what()) + "\n") << std::flush;
-        return unreadable();
+        const std::string line = "Error processing DOCX file: " + std::string(error.what());
+        diagnostics << (line + "\n") << std::flush;
+        return unreadable(line);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/mman.h>
+#include <system_error>
 
 namespace pagetally {
 namespace {
@@ -73,7 +74,9 @@ void FileBytes::Release::operator()(char* p) const
 
 std::optional<FileBytes> FileBytes::read(const std::filesystem::path& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
         return std::nullopt;
@@ -113,7 +116,9 @@ std::optional<FileBytes> FileBytes::read(const std::filesystem::path& path)
 
 bool readInPieces(const std::filesystem::path& path, const std::function<bool(std::string_view)>& onPiece)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
         return false;
@@ -141,6 +146,28 @@ bool readInPieces(const std::filesystem::path& path, const std::function<bool(st
         std::memmove(buffer.get(), buffer.get() + filled - tail, tail);
         kept = tail;
     }
+}
+
+std::optional<std::string> unreadableReason(const std::filesystem::path& path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return "file not found";
+        }
+        return "not readable: " + std::generic_category().message(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return "not a regular file";
+    }
+    const Descriptor fd(openRegularFile(path, st));
+    if (fd.get() < 0) {
+        return errno == EISDIR || errno == EINVAL ? std::string("not a regular file")
+                                                  : "not readable: " + std::generic_category().message(errno);
+    }
+    return std::nullopt;
 }
 
 std::string_view withoutUtf8Bom(std::string_view text)

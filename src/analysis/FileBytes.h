@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace pagetally {
@@ -42,6 +43,11 @@ private:
 // a UTF-8 sequence (a sequence cut short by the end of the file comes last, as it is). Returns
 // false when the file cannot be read; same rules as FileBytes::read.
 bool readInPieces(const std::filesystem::path& path, const std::function<bool(std::string_view)>& onPiece);
+
+// Why the file at `path` cannot be read at all, as a record's note: "file not found",
+// "not a regular file" or "not readable: " and the system's reason; nullopt when it can be.
+// Only a regular file is opened.
+std::optional<std::string> unreadableReason(const std::filesystem::path& path);
 
 // The text without a UTF-8 byte-order mark at its start.
 std::string_view withoutUtf8Bom(std::string_view text);

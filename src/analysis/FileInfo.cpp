@@ -13,7 +13,8 @@ FileInfo FileInfo::make(std::string fileName,
                         std::optional<std::int64_t> pages,
                         std::int64_t words)
 {
-    return FileInfo{newUuid(), std::move(fileName), std::move(fileType), duration, pages, words};
+    return FileInfo{newUuid(), std::move(fileName), std::move(fileType), duration, pages, words, std::nullopt,
+                    false};
 }
 
 std::string newUuid()

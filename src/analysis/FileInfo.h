@@ -16,6 +16,13 @@ struct FileInfo
     std::optional<double> duration; // minutes, audio and video only
     std::optional<std::int64_t> pages;
     std::int64_t words = 0;
+    // Why a value is not a plain measurement: the file could not be read, its text is not
+    // UTF-8, a page count was stored rather than counted, and so on. Never part of a count, a
+    // total or the order of the records.
+    std::optional<std::string> note;
+    // The file could not be read at all (missing, no permission, not a regular file); `note`
+    // then says which.
+    bool unreadable = false;
 
     // The only way records are created, so that every record gets a fresh id.
     static FileInfo make(std::string fileName,
@@ -23,6 +30,13 @@ struct FileInfo
                          std::optional<double> duration,
                          std::optional<std::int64_t> pages,
                          std::int64_t words);
+
+    // This record with `why` as its note (none when nullopt).
+    FileInfo noted(std::optional<std::string> why) &&
+    {
+        note = std::move(why);
+        return std::move(*this);
+    }
 };
 
 // A new random (version 4) UUID in its 36-character upper-case text form.

@@ -30,7 +30,7 @@ FileInfo FileProcessor::processFile(const std::filesystem::path& location,
     }
     if (ext == "doc") {
         // The legacy binary format is accepted but never read: one page, no words.
-        return FileInfo::make(fileName, fileType, std::nullopt, 1, 0);
+        return FileInfo::make(fileName, fileType, std::nullopt, 1, 0).noted("legacy DOC format is not read");
     }
     return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0);
 }

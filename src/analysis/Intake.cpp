@@ -1,5 +1,6 @@
 #include "analysis/Intake.h"
 
+#include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
 #include "analysis/Media.h"
 #include "analysis/Paths.h"
@@ -32,10 +33,17 @@ std::optional<FileInfo> analyseLocation(const std::filesystem::path& location, s
     }
     const std::string fileName = lastPathComponent(location);
     const std::string fileType = toUpperAscii(ext);
-    if (isOneOf(ext, mediaExtensions)) {
-        return measureMedia(location, fileName, fileType);
+    // Checked here once for every type, so that each analyser's own fallback (a DOC's one
+    // page, a DOCX's error line) stays as it is and the note still names the real cause.
+    std::optional<std::string> unreadable = unreadableReason(location);
+    FileInfo record = isOneOf(ext, mediaExtensions)
+                          ? measureMedia(location, fileName, fileType)
+                          : FileProcessor::processFile(location, fileName, fileType, diagnostics);
+    if (unreadable) {
+        record.note = std::move(unreadable);
+        record.unreadable = true;
     }
-    return FileProcessor::processFile(location, fileName, fileType, diagnostics);
+    return record;
 }
 
 std::string nfcText(std::string_view fileName)
@@ -44,10 +52,9 @@ std::string nfcText(std::string_view fileName)
         return std::string(fileName); // ASCII is its own normal form
     }
     utf8proc_uint8_t* composed = nullptr;
-    const auto length =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(fileName.data()),
-                     static_cast<utf8proc_ssize_t>(fileName.size()), &composed,
-                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    const auto length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(fileName.data()),
+                                     static_cast<utf8proc_ssize_t>(fileName.size()), &composed,
+                                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
     if (length < 0) {
         return std::string(fileName);
     }

@@ -4,6 +4,7 @@
 #include "analysis/FileProcessor.h"
 #include "analysis/WordCount.h"
 
+#include <rapidjson/error/en.h>
 #include <rapidjson/error/error.h>
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
@@ -297,12 +298,15 @@ public:
         sink_.item(original_.substr(start, end - start));
         return true;
     }
-    bool String(const char* s, SizeType length, bool) { return sink_.text({s, length}); }
+    bool String(const char* s, SizeType length, bool)
+    {
+        return sink_.text({s, length}) || stop("a string is not valid UTF-8");
+    }
     bool Key(const char* s, SizeType length, bool)
     {
         const std::string_view key(s, length);
         if (!WordCounter::isValidUtf8(key)) {
-            return false;
+            return stop("a key is not valid UTF-8");
         }
         members_.push_back({keys_.size(), key.size(), sink_.position()});
         keys_.append(key);
@@ -317,7 +321,16 @@ public:
     }
     bool EndArray(SizeType) { return close(); }
 
+    // Why the handler stopped the reader, if it did.
+    const char* stopReason() const { return stopReason_; }
+
 private:
+    bool stop(const char* reason)
+    {
+        stopReason_ = reason;
+        return false;
+    }
+
     struct Member
     {
         std::size_t keyOffset;
@@ -333,7 +346,7 @@ private:
     bool open()
     {
         if (open_.size() >= maxDepth) {
-            return false;
+            return stop("nested more than 100000 levels deep");
         }
         open_.push_back({members_.size(), keys_.size()});
         return true;
@@ -388,6 +401,7 @@ private:
     std::vector<Container> open_;
     std::vector<Member> members_; // of all open objects, innermost last
     std::string keys_;            // their keys, one after another
+    const char* stopReason_ = nullptr;
 };
 
 // No kParseValidateEncodingFlag: the sinks check every string and key strictly themselves, in
@@ -396,29 +410,65 @@ constexpr unsigned parseFlags = rapidjson::kParseIterativeFlag | rapidjson::kPar
 
 enum class Outcome { ok, invalid, numberOutOfRange };
 
-template <class Sink> Outcome read(std::string_view text, Sink& sink, std::string_view original = {})
+// Why a text is not read, and where in it (a byte offset), when that is known.
+struct Failure
+{
+    std::string reason;
+    std::optional<std::size_t> offset;
+};
+
+// RapidJSON's own words, "Missing a comma or ']' after an array element.", to go after a colon.
+std::string parserReason(rapidjson::ParseErrorCode code)
+{
+    std::string reason = rapidjson::GetParseError_En(code);
+    if (!reason.empty() && reason.back() == '.') {
+        reason.pop_back();
+    }
+    if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z') {
+        reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+    }
+    return reason;
+}
+
+template <class Sink>
+Outcome read(std::string_view text, Sink& sink, std::string_view original = {}, Failure* failure = nullptr)
 {
     rapidjson::MemoryStream stream(text.data(), text.size());
     ValueHandler<Sink> handler(sink, original, original.empty() ? nullptr : &stream);
     rapidjson::Reader reader;
     const rapidjson::ParseResult result = reader.Parse<parseFlags>(stream, handler);
     if (result.IsError()) {
+        if (failure != nullptr) {
+            const char* stopped = handler.stopReason();
+            *failure = {stopped != nullptr ? stopped : parserReason(result.Code()), result.Offset()};
+        }
         return result.Code() == rapidjson::kParseErrorNumberTooBig ? Outcome::numberOutOfRange
                                                                    : Outcome::invalid;
     }
     // The stream reads a zero byte as its end, so the reader stops at one without complaint.
-    return stream.Tell() == text.size() ? Outcome::ok : Outcome::invalid;
+    if (stream.Tell() == text.size()) {
+        return Outcome::ok;
+    }
+    if (failure != nullptr) {
+        *failure = {"a zero byte", stream.Tell()};
+    }
+    return Outcome::invalid;
 }
 
 // Reads UTF-8 JSON text (without byte-order mark) into the sink; false if it is not JSON text
-// whose top level is an object or an array.
-template <class Sink> bool readText(std::string_view text, Sink& sink)
+// whose top level is an object or an array, and then `failure`, when given, says why.
+template <class Sink> bool readText(std::string_view text, Sink& sink, Failure* failure = nullptr)
 {
     const auto first = std::find_if_not(text.begin(), text.end(), isJsonWhitespace);
     if (first == text.end() || (*first != '{' && *first != '[')) {
+        if (failure != nullptr) {
+            *failure = first == text.end() ? Failure{"the document is empty", {}}
+                                           : Failure{"the top level is not an object or an array",
+                                                     static_cast<std::size_t>(first - text.begin())};
+        }
         return false;
     }
-    switch (read(text, sink)) {
+    switch (read(text, sink, {}, failure)) {
     case Outcome::ok:
         return true;
     case Outcome::invalid:
@@ -428,18 +478,54 @@ template <class Sink> bool readText(std::string_view text, Sink& sink)
     }
     const auto zeroed = withNumbersAsZero(text);
     sink = Sink{};
-    return zeroed && read(*zeroed, sink, text) == Outcome::ok;
+    if (!zeroed) {
+        if (failure != nullptr) {
+            *failure = {"a number is not valid", {}};
+        }
+        return false;
+    }
+    return read(*zeroed, sink, text, failure) == Outcome::ok;
 }
 
-template <class Sink> bool readDocument(std::string_view document, Sink& sink)
+// Where `offset` into the UTF-8 form of a text lies in its UTF-16 or UTF-32 original.
+std::size_t originalOffset(std::string_view utf8, std::size_t offset, Encoding encoding)
+{
+    std::size_t original = 0;
+    for (std::size_t i = 0; i < std::min(offset, utf8.size()); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if ((b & 0xC0) == 0x80) {
+            continue;
+        }
+        const bool utf32 = encoding == Encoding::utf32le || encoding == Encoding::utf32be;
+        original += utf32 || b >= 0xF0 ? 4 : 2; // beyond U+FFFF UTF-16 needs two units
+    }
+    return original;
+}
+
+template <class Sink> bool readDocument(std::string_view document, Sink& sink, Failure* failure = nullptr)
 {
     const auto [encoding, bomLength] = detectEncoding(document);
     document.remove_prefix(bomLength);
     if (encoding == Encoding::utf8) {
-        return readText(document, sink);
+        const bool ok = readText(document, sink, failure);
+        if (!ok && failure != nullptr && failure->offset) {
+            *failure->offset += bomLength;
+        }
+        return ok;
     }
     const auto text = toUtf8(document, encoding);
-    return text && readText(*text, sink);
+    if (!text) {
+        if (failure != nullptr) {
+            const bool utf32 = encoding == Encoding::utf32le || encoding == Encoding::utf32be;
+            *failure = {utf32 ? "not valid UTF-32 text" : "not valid UTF-16 text", {}};
+        }
+        return false;
+    }
+    const bool ok = readText(*text, sink, failure);
+    if (!ok && failure != nullptr && failure->offset) {
+        failure->offset = bomLength + originalOffset(*text, *failure->offset, encoding);
+    }
+    return ok;
 }
 
 } // namespace
@@ -467,14 +553,27 @@ FileInfo FileProcessor::processJSON(const std::filesystem::path& location,
                                     const std::string& fileType)
 {
     std::int64_t words = 0;
+    std::optional<std::string> note;
     try {
         if (const auto bytes = FileBytes::read(location)) {
-            words = countJSONWords(bytes->view()).value_or(0);
+            WordSink sink;
+            Failure failure;
+            if (readDocument(bytes->view(), sink, &failure)) {
+                words = sink.words();
+            } else {
+                note = "not valid JSON: " + failure.reason;
+                if (failure.offset) {
+                    *note += " at offset " + std::to_string(*failure.offset);
+                }
+            }
+        } else {
+            note = unreadableReason(location).value_or("not readable");
         }
     } catch (const std::exception&) {
-        words = 0; // out of memory for a huge file: it cannot be read
+        words = 0;
+        note = "not read: out of memory"; // a huge file
     }
-    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words);
+    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
 }
 
 } // namespace pagetally

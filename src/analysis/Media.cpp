@@ -1,9 +1,12 @@
 #include "analysis/Media.h"
 
 #include "analysis/Intake.h"
+#include "analysis/Paths.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <memory>
@@ -50,8 +53,10 @@ const Ffmpeg* ffmpeg()
 {
     static const std::optional<Ffmpeg> api = []() -> std::optional<Ffmpeg> {
         void* util = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
-        void* codec = ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
-        void* format = ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        void* codec =
+            ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        void* format =
+            ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
         if (util == nullptr || codec == nullptr || format == nullptr) {
             return std::nullopt;
         }
@@ -176,7 +181,9 @@ std::optional<double> sumOfFrames(const Ffmpeg& av, AVFormatContext* ctx)
 std::optional<double> mediaDurationSeconds(const std::filesystem::path& location)
 {
     // Only regular files: a FIFO or a device under a media name must never block the intake.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(location.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
     }
@@ -206,17 +213,65 @@ std::optional<double> mediaDurationSeconds(const std::filesystem::path& location
     return seconds;
 }
 
-FileInfo measureMedia(const std::filesystem::path& location, const std::string& fileName, const std::string& fileType)
+namespace {
+
+// "89m 0s": whole seconds, never rounded up.
+std::string minutesAndSeconds(double seconds)
+{
+    const auto whole = static_cast<std::int64_t>(seconds);
+    return std::to_string(whole / 60) + "m " + std::to_string(whole % 60) + "s";
+}
+
+std::string describeBytes(std::uintmax_t bytes)
+{
+    if (bytes < 1024) {
+        return std::to_string(bytes) + " bytes";
+    }
+    const double kib = static_cast<double>(bytes) / 1024.0;
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), kib < 1024.0 ? "%.0f KiB" : "%.1f MiB",
+                  kib < 1024.0 ? kib : kib / 1024.0);
+    return text.data();
+}
+
+// A stated length that the file's bytes cannot hold, said as such; nullopt when it is plausible.
+// The floor is the lowest bit rate real recordings of the type use: an MP3 frame is never
+// below 8 kbit/s (MPEG-2.5 Layer III's lowest rate), and the leanest speech codecs carried in
+// MP4 and WAV (AMR-NB at 4.75, G.723.1 at 5.3 kbit/s) stay above 4 kbit/s. A file below its floor
+// has a header that lies, as a truncated download's or a crafted one's does.
+std::optional<std::string> impossibleLength(const std::filesystem::path& location, double seconds)
+{
+    const double floorBitsPerSecond = toLowerAscii(pathExtension(location)) == "mp3" ? 8000.0 : 4000.0;
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(location, ec);
+    if (ec || seconds <= 0.0) {
+        return std::nullopt;
+    }
+    const double holds = static_cast<double>(bytes) * 8.0 / floorBitsPerSecond;
+    if (seconds <= holds) {
+        return std::nullopt;
+    }
+    return "header states " + minutesAndSeconds(seconds) + ", but " + describeBytes(bytes) +
+           " holds at most " + minutesAndSeconds(holds) + " at " +
+           std::to_string(static_cast<int>(floorBitsPerSecond / 1000)) + " kbit/s";
+}
+
+} // namespace
+
+FileInfo
+measureMedia(const std::filesystem::path& location, const std::string& fileName, const std::string& fileType)
 {
     if (const auto seconds = mediaDurationSeconds(location)) {
         // The order of the operations is part of the result: 2.8 s must give 6 words, not 7.
         const double minutes = *seconds / 60.0;
         const double estimate = minutes * wordsPerMinute;
         if (std::isfinite(estimate) && estimate >= 0.0 && estimate < 9223372036854775808.0) {
-            return FileInfo::make(fileName, fileType, minutes, std::nullopt, static_cast<std::int64_t>(estimate));
+            return FileInfo::make(fileName, fileType, minutes, std::nullopt,
+                                  static_cast<std::int64_t>(estimate))
+                .noted(impossibleLength(location, *seconds));
         }
     }
-    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0);
+    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0).noted("no readable duration");
 }
 
 } // namespace pagetally

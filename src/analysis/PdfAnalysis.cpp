@@ -1,6 +1,6 @@
+#include "analysis/PdfAnalysis.h"
 #include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
-#include "analysis/PdfAnalysis.h"
 #include "analysis/WordCount.h"
 
 #include <poppler-document.h>
@@ -58,7 +58,9 @@ std::optional<std::int64_t> lockedPageCount(const std::filesystem::path& file)
 
 } // namespace
 
-PdfCount countPdfInProcess(int fd, const std::filesystem::path& location)
+PdfCount countPdfInProcess(int fd,
+                           const std::filesystem::path& location,
+                           const std::function<void(std::int64_t)>& pagesKnown)
 {
     // The library opens the very file this descriptor holds, so nothing can swap it.
     std::string file = "/proc/self/fd/" + std::to_string(fd);
@@ -72,25 +74,58 @@ PdfCount countPdfInProcess(int fd, const std::filesystem::path& location)
     silenceLibrary();
     const std::unique_ptr<poppler::document> document(poppler::document::load_from_file(file));
     if (!document) {
-        return {};
+        return PdfCount::failed(PdfProblem::notOpened);
     }
     if (document->is_locked()) {
         // Asking a locked document for its pages would crash the library.
-        return {lockedPageCount(file), 0};
+        return PdfCount::failed(PdfProblem::locked, lockedPageCount(file));
     }
 
     const int pages = document->pages();
-    std::int64_t words = 0;
+    if (pagesKnown) {
+        pagesKnown(pages);
+    }
+    PdfCount count;
+    count.pages = pages;
     for (int i = 0; i < pages; ++i) {
         // Each page on its own: a page break always separates words.
         const std::unique_ptr<poppler::page> page(document->create_page(i));
-        if (!page) {
-            continue;
+        std::int64_t words = 0;
+        if (page) {
+            const std::vector<char> text = page->text(poppler::rectf(), textLayout).to_utf8();
+            words = countWords({text.data(), text.size()});
         }
-        const std::vector<char> text = page->text(poppler::rectf(), textLayout).to_utf8();
-        words += countWords({text.data(), text.size()});
+        count.words += words;
+        count.pagesWithoutText += words == 0 ? 1 : 0;
     }
-    return {pages, words};
+    return count;
+}
+
+std::optional<std::string> pdfNote(const PdfCount& count)
+{
+    // With the page count read, whatever went wrong went wrong over the text.
+    const std::string step = count.pages ? "text not read: " : "cannot be opened as a PDF: ";
+    switch (count.problem) {
+    case PdfProblem::none:
+        break;
+    case PdfProblem::notOpened:
+        return "cannot be opened as a PDF";
+    case PdfProblem::locked:
+        return count.pages ? "locked by a password: pages shown, text not read"
+                           : "locked by a password: pages and text not read";
+    case PdfProblem::timeLimit:
+        return step + "the time limit was reached";
+    case PdfProblem::memoryLimit:
+        return step + "the memory limit was reached";
+    case PdfProblem::crashed:
+        return step + "the PDF library failed";
+    }
+    if (count.pagesWithoutText > 0 && count.pages) {
+        // As for a scan: the pages are images, and only a text layer holds words.
+        return "no text on " + std::to_string(count.pagesWithoutText) + " of " +
+               std::to_string(*count.pages) + (*count.pages == 1 ? " page" : " pages");
+    }
+    return std::nullopt;
 }
 
 FileInfo FileProcessor::processPDF(const std::filesystem::path& location,
@@ -101,9 +136,9 @@ FileInfo FileProcessor::processPDF(const std::filesystem::path& location,
     try {
         count = measurePdf(location);
     } catch (const std::exception&) {
-        count = {}; // out of memory inside the library: the document cannot be read
+        count = PdfCount::failed(PdfProblem::memoryLimit); // inside the library: the document cannot be read
     }
-    return FileInfo::make(fileName, fileType, std::nullopt, count.pages, count.words);
+    return FileInfo::make(fileName, fileType, std::nullopt, count.pages, count.words).noted(pdfNote(count));
 }
 
 } // namespace pagetally

@@ -5,28 +5,59 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <string>
 
 namespace pagetally {
+
+// Why a count is not the whole document's.
+enum class PdfProblem {
+    none,
+    notOpened,   // not a PDF the library can open
+    locked,      // a password is needed: at most the page count is read
+    timeLimit,   // the document ran out of CPU time
+    memoryLimit, // the library ran out of memory
+    crashed,     // the library ended the helper
+};
 
 struct PdfCount
 {
     std::optional<std::int64_t> pages; // absent: the document cannot be read
     std::int64_t words = 0;
+    std::int64_t pagesWithoutText = 0;
+    // With pages present, a problem arose while the text was read: the words are then 0.
+    PdfProblem problem = PdfProblem::none;
+
+    // No words, for `problem`.
+    static PdfCount failed(PdfProblem problem, std::optional<std::int64_t> pages = std::nullopt)
+    {
+        PdfCount count;
+        count.pages = pages;
+        count.problem = problem;
+        return count;
+    }
 };
 
 // Poppler's answer for the regular file open at `fd`, in this process and without limits: the
-// helper's work. `location` is used only when /proc is not mounted.
-PdfCount countPdfInProcess(int fd, const std::filesystem::path& location = {});
+// helper's work. `location` is used only when /proc is not mounted. `pagesKnown` hears the
+// page count as soon as it is read, before the text.
+PdfCount countPdfInProcess(int fd,
+                           const std::filesystem::path& location = {},
+                           const std::function<void(std::int64_t)>& pagesKnown = {});
 
 // How much CPU time one document may take: base plus so much per MiB of file. Poppler reads a
-// typeset 500-page book of 1.4 MiB in 0.3 s, so real documents stay far inside; a crafted
-// 640 kB file that takes minutes is stopped within about 13 s.
+// typeset 1,000-page book of 2.8 MiB in 1.1 s, so real documents stay far inside, while a
+// crafted file of a few kilobytes that would take minutes over its text is stopped within
+// about 3 s, its page count kept.
 struct PdfLimits
 {
-    double baseSeconds = 10;
-    double secondsPerMiB = 4;
+    double baseSeconds = 2;
+    double secondsPerMiB = 1;
 };
+
+// The record's note for a count; nullopt for a plain measurement.
+std::optional<std::string> pdfNote(const PdfCount& count);
 
 // The helper program, where it is installed and built relative to the running program
 // (bin/ and libexec/pagetally/); empty when it is not there.

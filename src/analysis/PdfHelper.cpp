@@ -17,6 +17,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -34,16 +35,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One request is one datagram carrying the file's descriptor; one reply answers it.
+// One request is one datagram carrying the file's descriptor. The helper answers it with the
+// page count as soon as it has read it, then with the final reply; if it ends in between, the
+// page count is kept.
 struct Request
 {
-    std::uint32_t cpuSeconds = 0;
+    std::uint32_t cpuMilliseconds = 0;
 };
 
 struct Reply
 {
     std::int64_t pages = -1; // -1: absent
     std::int64_t words = 0;
+    std::int64_t pagesWithoutText = 0;
+    std::int32_t problem = 0; // PdfProblem
+    std::int32_t final = 1;   // 0: only the page count, the text follows
 };
 
 // The message that carries a request, with room for one descriptor beside it.
@@ -66,38 +72,38 @@ struct RequestMessage
 
 // ---- The helper's side -------------------------------------------------------------------
 
-// Lets this document run for `seconds` more of CPU time; past that the kernel ends the process
-// with SIGXCPU. The limit counts the whole life of the process, hence relative to what is used.
-void limitCpuTime(std::uint32_t seconds)
+// Lets this document run for `milliseconds` of CPU time from now; past that the kernel ends the
+// process with SIGPROF. A profiling timer rather than RLIMIT_CPU, which counts whole seconds
+// over the whole life of the process and so gave a document up to a second more.
+void limitCpuTime(std::uint32_t milliseconds)
 {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    rlimit limit{};
-    ::getrlimit(RLIMIT_CPU, &limit);
-    const rlim_t used = static_cast<rlim_t>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1;
-    limit.rlim_cur = used + seconds;
-    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-    }
-    ::setrlimit(RLIMIT_CPU, &limit);
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    timer.it_value.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
+    ::setitimer(ITIMER_PROF, &timer, nullptr);
 }
 
-// A document is not given more than half the machine's memory: past that Poppler's
-// allocations fail and the document is unreadable, rather than the system swapping.
-// The sanitizers reserve terabytes of address space, so their builds go without.
+// Past 512 MiB of address space Poppler's allocations fail and the document's text is not
+// read. The helper with the library loaded takes 18 MiB, reading a typeset 1,000-page book
+// 21 MiB (12 MiB resident), while a crafted page of a few kilobytes can make the library
+// want gigabytes for its text. The sanitizers reserve terabytes of address space, so their
+// builds go without.
 void limitMemory()
 {
 #ifndef PAGETALLY_ADDRESS_SANITIZER
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    constexpr rlim_t memoryLimit = rlim_t(512) << 20;
     rlimit limit{};
-    if (pages <= 0 || pageSize <= 0 || ::getrlimit(RLIMIT_AS, &limit) != 0) {
+    if (::getrlimit(RLIMIT_AS, &limit) != 0) {
         return;
     }
-    const rlim_t half = static_cast<rlim_t>(pages) / 2 * static_cast<rlim_t>(pageSize);
-    limit.rlim_cur = std::min(limit.rlim_cur, std::max<rlim_t>(half, rlim_t(1) << 30));
+    limit.rlim_cur = std::min(limit.rlim_cur, memoryLimit);
     ::setrlimit(RLIMIT_AS, &limit);
 #endif
+}
+
+bool sendReply(int socket, const Reply& reply)
+{
+    return ::send(socket, &reply, sizeof reply, MSG_NOSIGNAL) == sizeof reply;
 }
 
 // The next request and its descriptor; false when the program has closed its end.
@@ -157,7 +163,7 @@ public:
     ~HelperProcess() { stop(); }
 
     // The count, or nullopt when no helper could be started.
-    std::optional<PdfCount> measure(const fs::path& program, int fd, std::uint32_t cpuSeconds)
+    std::optional<PdfCount> measure(const fs::path& program, int fd, std::uint32_t cpuMilliseconds)
     {
         if (pid_ > 0 && program != program_) {
             stop();
@@ -172,8 +178,8 @@ public:
             if (pid_ <= 0 && !start(program)) {
                 return std::nullopt;
             }
-            if (sendRequest(socket_, Request{cpuSeconds}, fd)) {
-                return awaitReply(cpuSeconds);
+            if (sendRequest(socket_, Request{cpuMilliseconds}, fd)) {
+                return awaitReplies(cpuMilliseconds);
             }
             stop();
         }
@@ -203,7 +209,7 @@ private:
             sigemptyset(&none);
             sigset_t defaults;
             sigemptyset(&defaults);
-            sigaddset(&defaults, SIGXCPU); // the time limit must end it, even if ignored here
+            sigaddset(&defaults, SIGPROF); // the time limit must end it, even if ignored here
             checkSpawn(posix_spawnattr_setsigmask(attributes.get(), &none), what);
             checkSpawn(posix_spawnattr_setsigdefault(attributes.get(), &defaults), what);
             checkSpawn(
@@ -226,20 +232,51 @@ private:
         }
     }
 
-    PdfCount awaitReply(std::uint32_t cpuSeconds)
+    // The count of the final reply; when the helper ends before it, the page count of the first
+    // and what ended it.
+    PdfCount awaitReplies(std::uint32_t cpuMilliseconds)
     {
         // The CPU limit ends a busy helper; this ends one that waits on something instead.
         // Generous, since many helpers may share few processors.
         const auto patience =
-            std::chrono::seconds(std::max<std::uint64_t>(300, std::uint64_t(cpuSeconds) * 20));
+            std::chrono::seconds(std::max<std::uint64_t>(300, std::uint64_t(cpuMilliseconds) / 1000 * 20));
         const auto deadline = std::chrono::steady_clock::now() + patience;
+        PdfCount count;
+        for (;;) {
+            const std::optional<Reply> reply = nextReply(deadline);
+            if (!reply) {
+                const int status = stop(); // it ended: out of time, or the document crashed the library
+                count.words = 0;
+                count.pagesWithoutText = 0;
+                count.problem = !WIFSIGNALED(status) ? PdfProblem::crashed
+                                : WTERMSIG(status) == SIGPROF || WTERMSIG(status) == SIGKILL
+                                    ? PdfProblem::timeLimit
+                                // Poppler aborts when an allocation fails.
+                                : WTERMSIG(status) == SIGABRT ? PdfProblem::memoryLimit
+                                                              : PdfProblem::crashed;
+                return count;
+            }
+            if (reply->pages >= 0) {
+                count.pages = reply->pages;
+            }
+            if (reply->final != 0) {
+                count.words = reply->words;
+                count.pagesWithoutText = reply->pagesWithoutText;
+                count.problem = static_cast<PdfProblem>(reply->problem);
+                return count;
+            }
+        }
+    }
+
+    // The next reply, or nullopt when the helper ended or outlived `deadline` (it is killed then).
+    std::optional<Reply> nextReply(std::chrono::steady_clock::time_point deadline)
+    {
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0 || cancelRequested()) {
                 ::kill(pid_, SIGKILL);
-                stop();
-                return {};
+                return std::nullopt;
             }
             // Short waits, so that a cancelled batch ends the helper at once.
             pollfd ready{socket_, POLLIN, 0};
@@ -252,8 +289,7 @@ private:
             }
             if (rc < 0) {
                 ::kill(pid_, SIGKILL);
-                stop();
-                return {};
+                return std::nullopt;
             }
         }
         Reply reply;
@@ -262,30 +298,26 @@ private:
             n = ::recv(socket_, &reply, sizeof reply, 0);
         } while (n < 0 && errno == EINTR);
         if (n != sizeof reply) {
-            stop(); // it ended: out of time, or the document crashed the library
-            return {};
+            return std::nullopt;
         }
-        PdfCount count;
-        if (reply.pages >= 0) {
-            count.pages = reply.pages;
-        }
-        count.words = reply.words;
-        return count;
+        return reply;
     }
 
-    // Closing our end makes an idle helper leave its loop; then it is reaped.
-    void stop() noexcept
+    // Closing our end makes an idle helper leave its loop; then it is reaped. Returns its wait
+    // status (0 when there was none).
+    int stop() noexcept
     {
         if (socket_ >= 0) {
             ::close(socket_);
             socket_ = -1;
         }
+        int status = 0;
         if (pid_ > 0) {
-            int status = 0;
             while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
             }
             pid_ = -1;
         }
+        return status;
     }
 
     pid_t pid_ = -1;
@@ -306,19 +338,32 @@ int servePdfRequests(int socket)
     int fd = -1;
     while (receiveRequest(socket, request, fd)) {
         const Descriptor file(fd);
-        limitCpuTime(request.cpuSeconds);
+        limitCpuTime(request.cpuMilliseconds);
         Reply reply;
+        reply.problem = static_cast<std::int32_t>(PdfProblem::notOpened);
+        bool sent = true;
         try {
             struct stat st = {};
             if (::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode)) {
-                const PdfCount count = countPdfInProcess(file.get());
+                const PdfCount count = countPdfInProcess(file.get(), {}, [&](std::int64_t pages) {
+                    reply.pages = pages;
+                    Reply first;
+                    first.pages = pages;
+                    first.final = 0;
+                    sent = sendReply(socket, first);
+                });
                 reply.pages = count.pages.value_or(-1);
                 reply.words = count.words;
+                reply.pagesWithoutText = count.pagesWithoutText;
+                reply.problem = static_cast<std::int32_t>(count.problem);
             }
         } catch (const std::exception&) {
-            reply = {}; // out of memory inside the library: the document cannot be read
+            // Out of memory inside the library: the page count, if read, stays.
+            reply.words = 0;
+            reply.pagesWithoutText = 0;
+            reply.problem = static_cast<std::int32_t>(PdfProblem::memoryLimit);
         }
-        if (::send(socket, &reply, sizeof reply, MSG_NOSIGNAL) != sizeof reply) {
+        if (!sent || !sendReply(socket, reply)) {
             return 1;
         }
     }
@@ -345,14 +390,14 @@ PdfCount measurePdf(const fs::path& location, const PdfLimits& limits, const fs:
     struct stat st = {};
     const Descriptor fd(openRegularFile(location, st));
     if (fd.get() < 0) {
-        return {};
+        return PdfCount::failed(PdfProblem::notOpened);
     }
     if (!helper.empty()) {
         thread_local HelperProcess process;
         const double mib = static_cast<double>(st.st_size) / double(1 << 20);
-        const double seconds = std::clamp(limits.baseSeconds + limits.secondsPerMiB * mib, 1.0, 1e6);
+        const double seconds = std::clamp(limits.baseSeconds + limits.secondsPerMiB * mib, 0.001, 1e6);
         if (const auto count =
-                process.measure(helper, fd.get(), static_cast<std::uint32_t>(std::ceil(seconds)))) {
+                process.measure(helper, fd.get(), static_cast<std::uint32_t>(std::ceil(seconds * 1000)))) {
             return *count;
         }
     }

@@ -129,8 +129,9 @@ FileInfo analysePptx(const fs::path& location,
         }
         return FileInfo::make(fileName, fileType, std::nullopt, pages, words);
     } catch (const std::exception& error) {
-        diagnostics << ("Error processing PPTX file: " + std::string(error.what()) + "\n") << std::flush;
-        return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0);
+        const std::string line = "Error processing PPTX file: " + std::string(error.what());
+        diagnostics << (line + "\n") << std::flush;
+        return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0).noted(line);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <string>
 
 namespace pagetally {
 namespace {
@@ -30,7 +31,8 @@ void HtmlWordCounter::feedPiece(std::string_view piece)
     while (p < end && valid_) {
         switch (state_) {
         case State::Text: {
-            const auto* open = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+            const auto* open =
+                static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
             const char* stop = open ? open : end;
             valid_ = text_.feed(std::string_view(p, static_cast<std::size_t>(stop - p)));
             if (open) {
@@ -53,10 +55,12 @@ void HtmlWordCounter::feedPiece(std::string_view piece)
             }
             break;
         case State::InTag: {
-            const auto* close = static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
+            const auto* close =
+                static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
             if (close) {
                 // A tag: it goes without a trace, so a word before it runs on after it.
-                valid_ = isAscii(p, close) || WordCounter::isValidUtf8(std::string_view(p, static_cast<std::size_t>(close - p)));
+                valid_ = isAscii(p, close) ||
+                         WordCounter::isValidUtf8(std::string_view(p, static_cast<std::size_t>(close - p)));
                 state_ = State::Text;
                 p = close + 1;
             } else {
@@ -131,7 +135,8 @@ PAGETALLY_POPCNT_CLONES void HtmlWordCounter::feed(std::string_view piece)
         const char* stop;
         if (state_ == State::InTag) {
             // Straight on to the tag's end: a tag without one may run to the end of the file.
-            const auto* close = static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
+            const auto* close =
+                static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(end - p)));
             stop = close ? close + 1 : end;
         } else {
             stop = end - p > 64 ? p + 64 : end;
@@ -174,27 +179,60 @@ std::optional<std::int64_t> countHtmlWords(std::string_view bytes)
 
 namespace {
 
-// Streams the file through `count`, which sees the text without a byte-order mark and
-// returns false once the text is known not to be UTF-8.
-template <class Feed>
-bool streamText(const std::filesystem::path& location, Feed&& feed)
+// What streamText found: whether the whole file was read, whether `feed` accepted every piece,
+// and the file's first bytes, which show a byte-order mark.
+struct Streamed
 {
-    bool first = true;
+    bool read = false;
     bool valid = true;
-    const bool read = readInPieces(location, [&](std::string_view piece) {
+    std::string start;
+};
+
+// Streams the file through `feed`, which sees the text without a byte-order mark and
+// returns false once the text is known not to be UTF-8.
+template <class Feed> Streamed streamText(const std::filesystem::path& location, Feed&& feed)
+{
+    Streamed streamed;
+    bool first = true;
+    streamed.read = readInPieces(location, [&](std::string_view piece) {
         if (first) {
+            streamed.start = piece.substr(0, 4);
             piece = withoutUtf8Bom(piece);
             first = false;
         }
-        valid = feed(piece);
-        return valid;
+        streamed.valid = feed(piece);
+        return streamed.valid;
     });
-    return read && valid;
+    return streamed;
 }
 
-FileInfo textRecord(const std::string& fileName, const std::string& fileType, std::int64_t words)
+// Why a file's words were not counted; nullopt when they were.
+std::optional<std::string> textNote(const std::filesystem::path& location, const Streamed& streamed)
 {
-    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words);
+    if (!streamed.read) {
+        return unreadableReason(location).value_or("not readable");
+    }
+    if (streamed.valid) {
+        return std::nullopt;
+    }
+    // A Windows editor's "Unicode" is UTF-16; its byte-order mark says so (UTF-32's begins alike).
+    const std::string_view start = streamed.start;
+    if (start.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
+        start.starts_with(std::string_view("\0\0\xFE\xFF", 4))) {
+        return "not valid UTF-8 text (UTF-32 byte-order mark)";
+    }
+    if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) {
+        return "not valid UTF-8 text (UTF-16 byte-order mark)";
+    }
+    return "not valid UTF-8 text";
+}
+
+FileInfo textRecord(const std::string& fileName,
+                    const std::string& fileType,
+                    std::int64_t words,
+                    std::optional<std::string> note)
+{
+    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
 }
 
 } // namespace
@@ -204,8 +242,10 @@ FileInfo FileProcessor::processTXT(const std::filesystem::path& location,
                                    const std::string& fileType)
 {
     WordCounter counter;
-    const bool ok = streamText(location, [&](std::string_view piece) { return counter.feed(piece); });
-    return textRecord(fileName, fileType, ok ? counter.count() : 0);
+    const Streamed streamed =
+        streamText(location, [&](std::string_view piece) { return counter.feed(piece); });
+    std::optional<std::string> note = textNote(location, streamed);
+    return textRecord(fileName, fileType, note ? 0 : counter.count(), std::move(note));
 }
 
 FileInfo FileProcessor::processHTML(const std::filesystem::path& location,
@@ -213,15 +253,16 @@ FileInfo FileProcessor::processHTML(const std::filesystem::path& location,
                                     const std::string& fileType)
 {
     HtmlWordCounter counter;
-    std::optional<std::int64_t> words;
-    const bool ok = streamText(location, [&](std::string_view piece) {
+    Streamed streamed = streamText(location, [&](std::string_view piece) {
         counter.feed(piece);
         return true; // validity is known only at the end
     });
-    if (ok) {
+    std::optional<std::int64_t> words;
+    if (streamed.read) {
         words = counter.finish();
+        streamed.valid = words.has_value();
     }
-    return textRecord(fileName, fileType, words.value_or(0));
+    return textRecord(fileName, fileType, words.value_or(0), textNote(location, streamed));
 }
 
 } // namespace pagetally

@@ -79,7 +79,13 @@ void writeJson(std::ostream& out, const std::vector<FileInfo>& files)
         writeJsonString(out, f.fileType);
         out << ",\"duration\":" << (f.duration ? shortestDouble(*f.duration) : "null");
         out << ",\"pages\":" << (f.pages ? std::to_string(*f.pages) : "null");
-        out << ",\"words\":" << f.words << '}';
+        out << ",\"words\":" << f.words << ",\"note\":";
+        if (f.note) {
+            writeJsonString(out, *f.note);
+        } else {
+            out << "null";
+        }
+        out << '}';
     }
     out << "],\n\"totals\":{\"duration\":" << shortestDouble(totalDuration(files))
         << ",\"pages\":" << totalPages(files) << ",\"words\":" << totalWords(files) << "}}\n";
