@@ -1,6 +1,6 @@
 // The main view: its texts and sizes, intake through the picker and drops, delete, clear, totals.
 #include "window/ContentView.h"
-#include "ViewHelpers.h"
+#include "support/ViewHelpers.h"
 #include "window/DeleteDelegate.h"
 #include "window/FilePicker.h"
 #include "window/ResultsModel.h"

@@ -1,13 +1,13 @@
 // Localisation: German from the system's languages, English by default, and every fixed text of
 // the window, the menus, the dialogs and the printed report going through translation.
-#include "PdfText.h"
 #include "Version.h"
-#include "ViewHelpers.h"
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "app/Translations.h"
 #include "report/PrintJob.h"
 #include "report/PrintView.h"
+#include "support/PdfText.h"
+#include "support/ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/FilePicker.h"
 #include "window/Locations.h"

@@ -1,8 +1,8 @@
 // The application shell: the shared "Pagetally" menu, its About items, windows and quitting.
 #include "app/PagetallyApp.h"
 #include "Version.h"
-#include "ViewHelpers.h"
 #include "app/MainWindow.h"
+#include "support/ViewHelpers.h"
 #include "window/ContentView.h"
 
 #include <QMenu>
