@@ -1,8 +1,8 @@
 // The main view: its texts and sizes, intake through the picker, drops and folders, delete,
 // clear, totals, export and copy.
 #include "window/ContentView.h"
-#include "ViewHelpers.h"
 #include "summary/Export.h"
+#include "support/ViewHelpers.h"
 #include "window/DeleteDelegate.h"
 #include "window/FilePicker.h"
 #include "window/ResultsModel.h"

@@ -1,7 +1,7 @@
 // A selection that mixes hostile files with good ones: every good record is listed, the bad ones
 // get their empty records, and the window answers as before.
-#include "../support/Zip.h"
-#include "ViewHelpers.h"
+#include "support/ViewHelpers.h"
+#include "support/Zip.h"
 #include "window/ContentView.h"
 #include "window/FilePicker.h"
 

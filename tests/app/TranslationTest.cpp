@@ -1,14 +1,14 @@
 // Localisation: German from the system's languages, English by default, and every fixed text of
 // the window, the menus, the dialogs and the printed report going through translation.
-#include "PdfText.h"
 #include "Version.h"
-#include "ViewHelpers.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
 #include "app/Translations.h"
 #include "report/PrintJob.h"
 #include "report/PrintView.h"
+#include "support/PdfText.h"
+#include "support/ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/ExportResults.h"
 #include "window/FilePicker.h"

@@ -1,8 +1,8 @@
 #include "analysis/PptxAnalysis.h"
-#include "OfficeZip.h"
 #include "analysis/FileProcessor.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/WordCount.h"
+#include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>
 

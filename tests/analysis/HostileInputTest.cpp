@@ -1,6 +1,5 @@
 // Hostile and broken input. Every case: the file gives its one record, the next file of the same
 // intake is still analysed, nothing hangs, and no extraction directory is left behind.
-#include "OfficeZip.h"
 #include "analysis/DocxAnalysis.h"
 #include "analysis/DocxText.h"
 #include "analysis/FileInfo.h"
@@ -12,6 +11,7 @@
 #include "analysis/WordCount.h"
 #include "support/Bytes.h"
 #include "support/HandMadePdf.h"
+#include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>
 

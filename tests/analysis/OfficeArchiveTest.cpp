@@ -1,5 +1,5 @@
 #include "analysis/OfficeArchive.h"
-#include "OfficeZip.h"
+#include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "analysis/DocxAnalysis.h"
-#include "OfficeZip.h"
 #include "analysis/DocxText.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/WordCount.h"
 #include "support/Bytes.h"
+#include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>
 

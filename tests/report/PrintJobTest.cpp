@@ -1,7 +1,7 @@
 // The printed report, read back from the PDF the print job writes: texts, order, positions, pages.
 #include "report/PrintJob.h"
-#include "PdfText.h"
 #include "report/PrintView.h"
+#include "support/PdfText.h"
 
 #include <QPageLayout>
 #include <QPageSize>

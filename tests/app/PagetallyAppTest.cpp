@@ -2,9 +2,9 @@
 // line, the window on small screens and quitting.
 #include "app/PagetallyApp.h"
 #include "Version.h"
-#include "ViewHelpers.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "support/ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/ResultsModel.h"
 

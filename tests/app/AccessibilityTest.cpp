@@ -1,7 +1,7 @@
 // Keyboard use, what assistive technology is told, dark palettes and high-density screens.
-#include "ViewHelpers.h"
 #include "app/MainWindow.h"
 #include "app/PagetallyApp.h"
+#include "support/ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/DeleteDelegate.h"
 #include "window/DrawnIcon.h"
