@@ -21,8 +21,9 @@ constexpr std::size_t inputSize = 64 << 20;
 std::string asciiHeavy()
 {
     std::mt19937 rng(1);
-    const char* words[] = {"the", "contract", "shall", "be", "translated", "by", "Friday,", "and",
-                           "reviewed", "-", "well-known", "terms", "of", "reference.", "within", "days"};
+    const char* words[] = {"the",     "contract",   "shall",    "be",  "translated", "by",
+                           "Friday,", "and",        "reviewed", "-",   "well-known", "terms",
+                           "of",      "reference.", "within",   "days"};
     const char* rare[] = {"café", "naïve", "—", "Müller"};
     std::string text;
     text.reserve(inputSize + 64);
@@ -38,7 +39,8 @@ std::string asciiHeavy()
 std::string multilingual()
 {
     std::mt19937 rng(2);
-    const char* words[] = {"перевод", "договора", "μετάφραση", "κειμένου", "翻译", "合同", "translation", "Vertrag"};
+    const char* words[] = {"перевод", "договора", "μετάφραση",   "κειμένου",
+                           "翻译",    "合同",     "translation", "Vertrag"};
     std::string text;
     text.reserve(inputSize + 64);
     while (text.size() < inputSize) {
@@ -54,7 +56,8 @@ std::string html()
     std::string text;
     text.reserve(inputSize + 128);
     while (text.size() < inputSize) {
-        text += "<p class=\"body\">The <b>contract</b> shall be <a href=\"#t\">translated</a> by Friday.</p>\n";
+        text +=
+            "<p class=\"body\">The <b>contract</b> shall be <a href=\"#t\">translated</a> by Friday.</p>\n";
         if (rng() % 8 == 0) {
             text += "<div><span>A</span><span>B</span><!-- note --></div>\n";
         }

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++cut;
         }
         pagetally::WordCounter counter;
-        if (!counter.feed(text.substr(0, cut)) || !counter.feed(text.substr(cut)) || counter.count() != expected) {
+        if (!counter.feed(text.substr(0, cut)) || !counter.feed(text.substr(cut)) ||
+            counter.count() != expected) {
             std::abort();
         }
     }

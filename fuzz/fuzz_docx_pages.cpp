@@ -7,7 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const auto pages = pagetally::storedPageCount(std::string_view(reinterpret_cast<const char*>(data), size));
+    const auto pages =
+        pagetally::storedPageCount(std::string_view(reinterpret_cast<const char*>(data), size));
     if (pages < 0) {
         std::abort();
     }

@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) {
         return 0;
     }
-    static const std::array<const char*, 10> extensions{"txt", "html", "json", "pdf", "docx",
-                                                        "pptx", "doc", "mp3", "mp4", "wav"};
+    static const std::array<const char*, 10> extensions{"txt",  "html", "json", "pdf", "docx",
+                                                        "pptx", "doc",  "mp3",  "mp4", "wav"};
     const char* ext = extensions[data[0] % extensions.size()];
     const auto dir = std::filesystem::temp_directory_path();
     const auto path = dir / ("pagetally-fuzz-" + std::to_string(::getpid()) + "." + ext);

@@ -93,7 +93,8 @@ inline std::uint64_t matchBlock(const char* p, char byte)
 // Word starts among the bytes of `segment` (a run of ASCII text bytes): non-separators whose
 // previous byte is a separator, the byte before the segment's first counting as
 // `afterSeparator`. `first` is the index of the segment's lowest bit.
-inline std::uint64_t wordStarts(std::uint64_t separator, std::uint64_t segment, int first, bool afterSeparator)
+inline std::uint64_t
+wordStarts(std::uint64_t separator, std::uint64_t segment, int first, bool afterSeparator)
 {
     const std::uint64_t firstBit = std::uint64_t(1) << first;
     const std::uint64_t previous = ((separator << 1) & ~firstBit) | (afterSeparator ? firstBit : 0);

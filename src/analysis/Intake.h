@@ -14,7 +14,7 @@
 namespace pagetally {
 
 inline constexpr std::array<std::string_view, 10> supportedExtensions{"doc", "docx", "html", "json", "mp3",
-                                                                     "mp4", "pdf",  "pptx", "txt",  "wav"};
+                                                                      "mp4", "pdf",  "pptx", "txt",  "wav"};
 inline constexpr std::array<std::string_view, 3> mediaExtensions{"mp3", "mp4", "wav"};
 inline constexpr double wordsPerMinute = 150.0;
 

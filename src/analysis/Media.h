@@ -17,6 +17,7 @@ std::optional<double> mediaDurationSeconds(const std::filesystem::path& location
 
 // The record of an audio or video file: minutes and an estimate of 150 words per minute.
 // Without a usable duration: no duration, no pages, no words.
-FileInfo measureMedia(const std::filesystem::path& location, const std::string& fileName, const std::string& fileType);
+FileInfo
+measureMedia(const std::filesystem::path& location, const std::string& fileName, const std::string& fileType);
 
 } // namespace pagetally

@@ -23,13 +23,15 @@ std::string pathExtension(const std::filesystem::path& location)
 
 std::string toLowerAscii(std::string text)
 {
-    std::ranges::transform(text, text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+    std::ranges::transform(text, text.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
     return text;
 }
 
 std::string toUpperAscii(std::string text)
 {
-    std::ranges::transform(text, text.begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
+    std::ranges::transform(text, text.begin(),
+                           [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
     return text;
 }
 

@@ -11,8 +11,7 @@ namespace pagetally {
 // leftmost and never overlap, as a regular-expression replace-all finds them: "<>" is no tag,
 // "<<a>" is one tag, a tag may span lines, and a "<" without a later ">" stays text.
 // Written by hand because std::regex recurses per character and overflows on long matches.
-template <class OnText, class OnTag>
-void scanTags(std::string_view text, OnText&& onText, OnTag&& onTag)
+template <class OnText, class OnTag> void scanTags(std::string_view text, OnText&& onText, OnTag&& onTag)
 {
     const char* const begin = text.data();
     const char* const end = begin + text.size();

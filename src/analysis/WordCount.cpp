@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstddef>
 
-
 // Written by hand because the rule is a fixed code-point set that no locale or library
 // classifier reproduces exactly, and because this loop is the hottest path of the program.
 
@@ -65,12 +64,8 @@ constexpr bool isAsciiSeparator(unsigned char b)
 // Returns the index after the last byte handled, or `npos` for invalid UTF-8 when `strict`.
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-inline std::size_t scanScalar(const unsigned char* p,
-                              std::size_t i,
-                              std::size_t end,
-                              std::size_t n,
-                              ScanState& st,
-                              bool strict)
+inline std::size_t
+scanScalar(const unsigned char* p, std::size_t i, std::size_t end, std::size_t n, ScanState& st, bool strict)
 {
     while (i < end) {
         const unsigned char b = p[i];
@@ -116,7 +111,8 @@ PAGETALLY_POPCNT_CLONES bool scan(std::string_view text, ScanState& st, bool str
             if (stop > at) {
                 const std::uint64_t below = stop == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << stop) - 1;
                 const std::uint64_t run = below & (~std::uint64_t(0) << at);
-                st.count += std::popcount(wordStarts(m.separator, run, static_cast<int>(at), st.afterSeparator));
+                st.count +=
+                    std::popcount(wordStarts(m.separator, run, static_cast<int>(at), st.afterSeparator));
                 st.afterSeparator = ((m.separator >> (stop - 1)) & 1) != 0;
                 at = stop;
             }

@@ -40,9 +40,9 @@ void writeTable(std::ostream& out, const std::vector<FileInfo>& files)
     const std::array<std::string, 5> headers{"File Name", "File Type", "Duration", "Pages", "Words"};
     std::vector<std::array<std::string, 5>> rows;
     for (const FileInfo& f : displayOrder(files)) {
-        rows.push_back({f.fileName, f.fileType,
-                        f.duration ? formatDuration(*f.duration) : std::string(absentValueText),
-                        f.pages ? formatCount(*f.pages) : std::string(absentValueText), formatCount(f.words)});
+        rows.push_back(
+            {f.fileName, f.fileType, f.duration ? formatDuration(*f.duration) : std::string(absentValueText),
+             f.pages ? formatCount(*f.pages) : std::string(absentValueText), formatCount(f.words)});
     }
     std::array<std::size_t, 5> widths{};
     for (std::size_t c = 0; c < widths.size(); ++c) {
@@ -72,8 +72,9 @@ void writeTable(std::ostream& out, const std::vector<FileInfo>& files)
     for (const auto& row : rows) {
         writeRow(row);
     }
-    out << "Total:  Duration: " << formatDuration(totalDuration(files)) << "  Pages: " << formatCount(totalPages(files))
-        << "  Words: " << formatCount(totalWords(files)) << '\n';
+    out << "Total:  Duration: " << formatDuration(totalDuration(files))
+        << "  Pages: " << formatCount(totalPages(files)) << "  Words: " << formatCount(totalWords(files))
+        << '\n';
 }
 
 } // namespace pagetally::cli

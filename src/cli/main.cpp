@@ -1,9 +1,9 @@
 // pagetally-cli: the analysis of the desktop program, driven by a list of paths.
 #include "Version.h"
 #include "analysis/Batch.h"
-#include "cli/Paths.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
+#include "cli/Paths.h"
 #include "summary/Export.h"
 
 #include <cstdio>
@@ -32,7 +32,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    const unsigned jobs = options->jobs != 0 ? options->jobs : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned jobs =
+        options->jobs != 0 ? options->jobs : std::max(1u, std::thread::hardware_concurrency());
     const auto locations = cli::expandPaths(options->paths, options->recursive, std::cerr);
 
     if (options->format == cli::Format::Table) {

@@ -69,7 +69,8 @@ public:
     // The intake that the file picker and drops both use: the files are analysed on worker
     // threads while the window keeps working, and their records are added together when the
     // batch ends. Ignored while a batch runs.
-    void addLocations(const std::vector<std::filesystem::path>& locations, Folders folders = Folders::AsPicked);
+    void addLocations(const std::vector<std::filesystem::path>& locations,
+                      Folders folders = Folders::AsPicked);
 
 public slots:
     void selectFiles();

@@ -1,5 +1,5 @@
-#include "analysis/FileProcessor.h"
 #include "analysis/Intake.h"
+#include "analysis/FileProcessor.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +27,11 @@ TEST(Intake, AcceptsTheTenExtensionsInAnyCaseAndSkipsTheRestSilently)
 {
     TempDir dir;
     const std::vector<std::pair<std::string, bool>> cases{
-        {"Report.PDF", true},   {"notes.TXT", true},   {"a.doc", true},      {"b.docx", true},
-        {"c.html", true},       {"d.json", true},      {"e.mp3", true},      {"f.mp4", true},
-        {"g.pptx", true},       {"h.wav", true},       {"archive.tar.txt", true},
-        {"notes", false},       {"notes.rtf", false},  {"notes.doc.bak", false},
-        {"page.htm", false},    {"trailing.", false},  {"clip.MP3.part", false},
+        {"Report.PDF", true},     {"notes.TXT", true},      {"a.doc", true},           {"b.docx", true},
+        {"c.html", true},         {"d.json", true},         {"e.mp3", true},           {"f.mp4", true},
+        {"g.pptx", true},         {"h.wav", true},          {"archive.tar.txt", true}, {"notes", false},
+        {"notes.rtf", false},     {"notes.doc.bak", false}, {"page.htm", false},       {"trailing.", false},
+        {"clip.MP3.part", false},
     };
     std::vector<std::filesystem::path> locations;
     std::vector<std::string> expected;
@@ -74,7 +74,8 @@ TEST(Intake, KeepsTheFirstRecordOfEachFileName)
     // A later selection neither replaces nor duplicates, and appends behind what is there.
     const auto fresh = dir.write("fresh.txt", "x");
     addFiles({sameNameElsewhere, decomposed, fresh}, files);
-    EXPECT_EQ(names(files), (std::vector<std::string>{"notes.txt", "Notes.txt", "caf\xC3\xA9.txt", "fresh.txt"}));
+    EXPECT_EQ(names(files),
+              (std::vector<std::string>{"notes.txt", "Notes.txt", "caf\xC3\xA9.txt", "fresh.txt"}));
     EXPECT_EQ(files[0].words, 3);
 
     addFiles({}, files);

@@ -8,8 +8,11 @@ using namespace pagetally;
 
 namespace {
 
-FileInfo record(std::string name, std::string type, std::optional<double> duration = {},
-                std::optional<std::int64_t> pages = {}, std::int64_t words = 0)
+FileInfo record(std::string name,
+                std::string type,
+                std::optional<double> duration = {},
+                std::optional<std::int64_t> pages = {},
+                std::int64_t words = 0)
 {
     return FileInfo::make(std::move(name), std::move(type), duration, pages, words);
 }
@@ -27,11 +30,13 @@ std::vector<std::string> names(const std::vector<FileInfo>& files)
 
 TEST(DisplayOrder, GroupsByTypeAndKeepsTheOrderOfAdditionWithinAType)
 {
-    const std::vector<FileInfo> files{record("b.pdf", "PDF"), record("a.txt", "TXT"), record("a.pdf", "PDF"),
-                                      record("x.docx", "DOCX"), record("y.doc", "DOC"), record("c.wav", "WAV"),
-                                      record("m.mp4", "MP4"), record("m.mp3", "MP3"), record("z.pdf", "PDF")};
-    EXPECT_EQ(names(displayOrder(files)), (std::vector<std::string>{"y.doc", "x.docx", "m.mp3", "m.mp4", "b.pdf",
-                                                                     "a.pdf", "z.pdf", "a.txt", "c.wav"}));
+    const std::vector<FileInfo> files{
+        record("b.pdf", "PDF"),   record("a.txt", "TXT"), record("a.pdf", "PDF"),
+        record("x.docx", "DOCX"), record("y.doc", "DOC"), record("c.wav", "WAV"),
+        record("m.mp4", "MP4"),   record("m.mp3", "MP3"), record("z.pdf", "PDF")};
+    EXPECT_EQ(names(displayOrder(files)),
+              (std::vector<std::string>{"y.doc", "x.docx", "m.mp3", "m.mp4", "b.pdf", "a.pdf", "z.pdf",
+                                        "a.txt", "c.wav"}));
     EXPECT_EQ(names(files).front(), "b.pdf"); // the list itself is not reordered
     EXPECT_TRUE(displayOrder({}).empty());
 }
@@ -67,7 +72,8 @@ TEST(Totals, StopAtTheLimitInsteadOfOverflowing)
 
 TEST(RemoveFile, RemovesExactlyTheRecordWithThatId)
 {
-    std::vector<FileInfo> files{record("same.txt", "TXT"), record("same.txt", "TXT"), record("other.pdf", "PDF")};
+    std::vector<FileInfo> files{record("same.txt", "TXT"), record("same.txt", "TXT"),
+                                record("other.pdf", "PDF")};
     const std::string secondId = files[1].id;
     const std::string firstId = files[0].id;
 

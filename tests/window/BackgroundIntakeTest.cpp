@@ -1,8 +1,8 @@
 // Intake in the background: the window keeps turning, takes no list changes meanwhile, cancels
 // to the finished prefix, and lists what the command line lists.
+#include "support/HandMadePdf.h"
 #include "support/OfficeZip.h"
 #include "support/ViewHelpers.h"
-#include "support/HandMadePdf.h"
 #include "window/DeleteDelegate.h"
 #include "window/ResultsModel.h"
 
