@@ -178,4 +178,24 @@ std::string_view withoutUtf8Bom(std::string_view text)
     return text;
 }
 
+std::string describeReadFailure(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec) {
+        return ec.message();
+    }
+    if (std::filesystem::is_directory(status)) {
+        return std::generic_category().message(EISDIR);
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return "not a regular file";
+    }
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        return std::generic_category().message(errno);
+    }
+    return std::generic_category().message(EIO);
+}
+
 } // namespace pagetally

@@ -1,13 +1,17 @@
 // Reading files for the analysers: whole, or piece by piece.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pagetally {
 
@@ -48,6 +52,31 @@ bool readInPieces(const std::filesystem::path& path, const std::function<bool(st
 // "not a regular file" or "not readable: " and the system's reason; nullopt when it can be.
 // Only a regular file is opened.
 std::optional<std::string> unreadableReason(const std::filesystem::path& path);
+
+// Why a file that FileBytes::read could not read is unreadable, in words for an error line.
+std::string describeReadFailure(const std::filesystem::path& path);
+
+// Opens a regular file for reading and fills `st`; -1 (errno set) for anything else.
+// O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer; checking the opened
+// descriptor rather than the path leaves no gap in which the file could be swapped.
+inline int openRegularFile(const std::filesystem::path& path, struct stat& st)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return -1;
+    }
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    errno = error;
+    return -1;
+}
 
 // The text without a UTF-8 byte-order mark at its start.
 std::string_view withoutUtf8Bom(std::string_view text);

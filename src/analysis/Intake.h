@@ -16,7 +16,6 @@ namespace pagetally {
 inline constexpr std::array<std::string_view, 10> supportedExtensions{"doc", "docx", "html", "json", "mp3",
                                                                       "mp4", "pdf",  "pptx", "txt",  "wav"};
 inline constexpr std::array<std::string_view, 3> mediaExtensions{"mp3", "mp4", "wav"};
-inline constexpr double wordsPerMinute = 150.0;
 
 // Whether a location's extension, lower-cased, is one of the accepted ones.
 bool isSupported(const std::filesystem::path& location);
@@ -25,11 +24,6 @@ bool isSupported(const std::filesystem::path& location);
 // then). Audio and video are measured here; every other file goes to FileProcessor.
 std::optional<FileInfo> analyseLocation(const std::filesystem::path& location,
                                         std::ostream& diagnostics = std::cout);
-
-// The canonically composed (NFC) form under which names and types are compared, so that the
-// same text in NFC and NFD is equal while letter case still matters. Text that is not UTF-8
-// is returned as it is and compares as its bytes.
-std::string nfcText(std::string_view fileName);
 
 // Analyses each location in order and appends its record unless `files` already holds a
 // record with the same file name (compared by nfcText). Never fails; unsupported files are skipped.

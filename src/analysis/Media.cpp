@@ -1,6 +1,5 @@
 #include "analysis/Media.h"
 
-#include "analysis/Intake.h"
 #include "analysis/Paths.h"
 
 #include <array>

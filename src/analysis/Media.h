@@ -9,6 +9,9 @@
 
 namespace pagetally {
 
+// The words a minute of speech is reckoned at.
+inline constexpr double wordsPerMinute = 150.0;
+
 // The running time in seconds as the container states it, or nullopt when the file cannot be
 // opened as audio or video or its duration is unknown. Only the header is read, except for an
 // MP3 without a Xing, Info or VBRI header: its frames are walked, because a bit-rate estimate

@@ -379,24 +379,4 @@ void refuseLinks(const fs::path& root, const fs::path& relative, const std::stri
     }
 }
 
-std::string describeReadFailure(const fs::path& path)
-{
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec) {
-        return ec.message();
-    }
-    if (fs::is_directory(status)) {
-        return std::generic_category().message(EISDIR);
-    }
-    if (!fs::is_regular_file(status)) {
-        return "not a regular file";
-    }
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0) {
-        return std::generic_category().message(errno);
-    }
-    return std::generic_category().message(EIO);
-}
-
 } // namespace pagetally

@@ -78,7 +78,4 @@ void refuseLinks(const std::filesystem::path& root,
                  const std::filesystem::path& relative,
                  const std::string& failure);
 
-// Why a file that FileBytes::read could not read is unreadable, in words for an error line.
-std::string describeReadFailure(const std::filesystem::path& path);
-
 } // namespace pagetally

@@ -2,6 +2,7 @@
 // starts it, hands it one open file at a time and waits for the answer.
 #include "analysis/Cancellation.h"
 #include "analysis/Descriptor.h"
+#include "analysis/FileBytes.h"
 #include "analysis/PdfAnalysis.h"
 #include "analysis/Spawn.h"
 

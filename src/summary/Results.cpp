@@ -1,6 +1,6 @@
 #include "summary/Results.h"
 
-#include "analysis/Intake.h"
+#include "analysis/Unicode.h"
 
 #include <algorithm>
 #include <limits>

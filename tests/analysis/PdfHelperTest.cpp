@@ -1,6 +1,7 @@
 // PDFs measured in the helper process: same answers as in process, a time limit that ends
 // a runaway document without costing the next one, and no helper left behind.
 #include "analysis/Descriptor.h"
+#include "analysis/FileBytes.h"
 #include "analysis/PdfAnalysis.h"
 #include "support/Bytes.h"
 #include "support/HandMadePdf.h"
