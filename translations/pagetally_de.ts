@@ -367,5 +367,12 @@ Try “pagetally --help” for more information.
         <source>Words</source>
         <translation>Wörter</translation>
     </message>
+    <message>
+        <source>%1
+%2</source>
+        <extracomment>A file&apos;s name, then on its own line why its values are not plain measurements.</extracomment>
+        <translation>%1
+%2</translation>
+    </message>
 </context>
 </TS>

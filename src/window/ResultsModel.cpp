@@ -47,7 +47,8 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     if (index.column() == FileNameColumn) {
         if (role == Qt::ToolTipRole) {
             // The cell may elide a long name.
-            return f.note ? text(f.fileName) + u'\n' + text(*f.note) : text(f.fileName);
+            //: A file's name, then on its own line why its values are not plain measurements.
+            return f.note ? tr("%1\n%2").arg(text(f.fileName), text(*f.note)) : text(f.fileName);
         }
         if (role == Qt::DecorationRole && f.note) {
             return noteIcon_;
