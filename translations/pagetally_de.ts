@@ -182,6 +182,55 @@ Try “pagetally --help” for more information.
         <comment>folder panel title</comment>
         <translation>Ordner hinzufügen</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <extracomment>A file&apos;s name and why its values are not plain measurements.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 in %2: a file of that name is already listed</source>
+        <translation>%1 in %2: Eine Datei dieses Namens ist schon in der Liste</translation>
+    </message>
+    <message>
+        <source>1 file could not be read</source>
+        <translation>1 Datei konnte nicht gelesen werden</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files could not be read</source>
+        <translation>
+            <numerusform>%n Datei konnte nicht gelesen werden</numerusform>
+            <numerusform>%n Dateien konnten nicht gelesen werden</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>1 file has a note</source>
+        <translation>1 Datei hat einen Hinweis</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files have a note</source>
+        <translation>
+            <numerusform>%n Datei hat einen Hinweis</numerusform>
+            <numerusform>%n Dateien haben einen Hinweis</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>1 file skipped: a file of that name is already listed</source>
+        <translation>1 Datei übersprungen: Eine Datei dieses Namens ist schon in der Liste</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files skipped: a file of that name is already listed</source>
+        <translation>
+            <numerusform>%n Datei übersprungen: Eine Datei dieses Namens ist schon in der Liste</numerusform>
+            <numerusform>%n Dateien übersprungen: Eine Datei dieses Namens ist schon in der Liste</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>… and %n more</source>
+        <translation>
+            <numerusform>… und %n weitere</numerusform>
+            <numerusform>… und %n weitere</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>pagetally::ExportResults</name>
@@ -317,6 +366,13 @@ Try “pagetally --help” for more information.
     <message>
         <source>Words</source>
         <translation>Wörter</translation>
+    </message>
+    <message>
+        <source>%1
+%2</source>
+        <extracomment>A file&apos;s name, then on its own line why its values are not plain measurements.</extracomment>
+        <translation>%1
+%2</translation>
     </message>
 </context>
 </TS>

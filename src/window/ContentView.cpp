@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -86,6 +87,14 @@ QHBoxLayout* centred(QWidget* widget)
     row->addWidget(widget, 1000);
     row->addStretch(1);
     return row;
+}
+
+// Lines of the notes summary's tooltip; a large folder can have hundreds.
+constexpr qsizetype maxNoteLines = 20;
+
+QString displayPath(const std::filesystem::path& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
 std::vector<std::filesystem::path> droppedLocations(const QMimeData* mime)
@@ -264,6 +273,12 @@ void ContentView::buildLayout()
     }
     stack->addLayout(centred(totals), 0);
     totals_ = totals;
+
+    notesSummary_ = makeLabel({}, QStringLiteral("notesSummary"));
+    notesSummary_->setWordWrap(true);
+    notesSummary_->setContentsMargins(defaultPadding, 0, defaultPadding, defaultPadding);
+    notesSummary_->hide();
+    stack->addLayout(centred(notesSummary_), 0);
     fitTableWidth();
 
     setTabOrder(selectButton_, clearButton_);
@@ -279,6 +294,7 @@ void ContentView::applyPalette()
     // The table's rows take their colours from this palette; it is the one already updated
     // when a palette change reaches this view.
     deleteDelegate_->setIcon(trashIcon(deleteTint(palette())));
+    model_->setNoteIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, table_));
     table_->viewport()->update();
 }
 
@@ -293,6 +309,7 @@ void ContentView::fitTableWidth()
     }
     table_->setMaximumWidth(width);
     totals_->setMaximumWidth(width);
+    notesSummary_->setMaximumWidth(width);
 }
 
 void ContentView::connectActions()
@@ -364,7 +381,56 @@ void ContentView::refresh()
     durationTotal_->setText(tr("Duration: ") + QString::fromStdString(formatDuration(totalDuration(files_))));
     pagesTotal_->setText(tr("Pages: ") + QString::fromStdString(formatCount(totalPages(files_))));
     wordsTotal_->setText(tr("Words: ") + QString::fromStdString(formatCount(totalWords(files_))));
+    showNotes();
     updateActionStates();
+}
+
+void ContentView::showNotes()
+{
+    // English has no catalogue of its own, so its singulars are spelled out; a translation
+    // takes every form from the %n text.
+    QStringList unreadable;
+    QStringList noted;
+    for (const FileInfo& f : displayOrder(files_)) {
+        if (f.note) {
+            //: A file's name and why its values are not plain measurements.
+            (f.unreadable ? unreadable : noted)
+                << tr("%1: %2").arg(QString::fromStdString(f.fileName), QString::fromStdString(*f.note));
+        }
+    }
+    QStringList skipped;
+    for (const BatchItem& item : skipped_) {
+        skipped << tr("%1 in %2: a file of that name is already listed")
+                       .arg(QString::fromStdString(item.record.fileName),
+                            displayPath(item.location.parent_path()));
+    }
+    const auto count = [](const QStringList& list) { return static_cast<int>(list.size()); };
+    QStringList parts;
+    if (!unreadable.isEmpty()) {
+        parts << (count(unreadable) == 1 ? tr("1 file could not be read")
+                                         : tr("%n files could not be read", nullptr, count(unreadable)));
+    }
+    if (!noted.isEmpty()) {
+        parts << (count(noted) == 1 ? tr("1 file has a note")
+                                    : tr("%n files have a note", nullptr, count(noted)));
+    }
+    if (!skipped.isEmpty()) {
+        parts << (count(skipped) == 1 ? tr("1 file skipped: a file of that name is already listed")
+                                      : tr("%n files skipped: a file of that name is already listed", nullptr,
+                                           count(skipped)));
+    }
+    QStringList lines = unreadable + noted + skipped;
+    if (lines.size() > maxNoteLines) {
+        const int more = static_cast<int>(lines.size() - maxNoteLines);
+        lines.resize(maxNoteLines);
+        lines << tr("… and %n more", nullptr, more);
+    }
+    const QString summary = parts.join(QStringLiteral(" · "));
+    notesSummary_->setText(summary);
+    notesSummary_->setToolTip(lines.join(u'\n'));
+    notesSummary_->setAccessibleName(summary);
+    notesSummary_->setAccessibleDescription(lines.join(u'\n'));
+    notesSummary_->setHidden(parts.isEmpty());
 }
 
 void ContentView::updateActionStates()
@@ -413,7 +479,7 @@ void ContentView::showProgress()
     }
     const BatchControl& control = batch_->control;
     progressCount_->setText(tr("%1 of %2").arg(control.done()).arg(control.total()));
-    const QString name = QFile::decodeName(QByteArray::fromStdString(control.current().filename().native()));
+    const QString name = displayPath(control.current().filename());
     progressFile_->setText(
         progressFile_->fontMetrics().elidedText(name, Qt::ElideMiddle, progressFile_->maximumWidth()));
 }
@@ -428,7 +494,7 @@ void ContentView::finishBatch()
     progressTimer_->stop();
     progressPanel_->hide();
     diagnostics_ << batch->lines << std::flush;
-    appendUnique(std::move(batch->items), files_);
+    skipped_ = appendUnique(std::move(batch->items), files_);
     refresh();
     emit batchFinished();
 }
@@ -515,6 +581,7 @@ void ContentView::clearFiles()
         return;
     }
     files_.clear();
+    skipped_.clear();
     refresh();
 }
 

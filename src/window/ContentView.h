@@ -104,6 +104,9 @@ private:
     void connectActions();
     // Rebuilds the rows, the delete controls and the totals from `files_`.
     void refresh();
+    // The line under the totals: how many files could not be read or have a note, and which files
+    // the last batch skipped for their name.
+    void showNotes();
     void handleFileImport(const QList<QUrl>& urls);
     // Table and totals line as wide as the columns, and the scroll bar when there is one.
     void fitTableWidth();
@@ -125,6 +128,8 @@ private:
     PrintDialogStep printDialog_ = showPrintDialog;
     Analyser analyser_ = analyseWithIntake;
     std::unique_ptr<RunningBatch> batch_;
+    // Left out of the last batch because a file of that name was already listed.
+    std::vector<BatchItem> skipped_;
     FolderPicker folderPicker_ = showFolderDialog;
     ExportPicker exportPicker_ = showExportDialog;
     bool appeared_ = false;
@@ -145,6 +150,7 @@ private:
     QLabel* durationTotal_ = nullptr;
     QLabel* pagesTotal_ = nullptr;
     QLabel* wordsTotal_ = nullptr;
+    QLabel* notesSummary_ = nullptr;
     QWidget* progressPanel_ = nullptr;
     QLabel* progressCount_ = nullptr;
     QLabel* progressFile_ = nullptr;

@@ -44,8 +44,18 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
         return {};
     }
     const FileInfo& f = record(index.row());
-    if (role == Qt::ToolTipRole && index.column() == FileNameColumn) {
-        return text(f.fileName); // the cell may elide a long name
+    if (index.column() == FileNameColumn) {
+        if (role == Qt::ToolTipRole) {
+            // The cell may elide a long name.
+            //: A file's name, then on its own line why its values are not plain measurements.
+            return f.note ? tr("%1\n%2").arg(text(f.fileName), text(*f.note)) : text(f.fileName);
+        }
+        if (role == Qt::DecorationRole && f.note) {
+            return noteIcon_;
+        }
+        if (role == Qt::AccessibleDescriptionRole && f.note) {
+            return text(*f.note);
+        }
     }
     if (index.column() == DeleteColumn) {
         if (role == Qt::ToolTipRole) {

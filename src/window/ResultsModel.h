@@ -4,6 +4,7 @@
 #include "analysis/FileInfo.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     // The row of the record with this id, or -1.
     int rowOf(const std::string& id) const;
 
+    // The mark of a row whose record has a note; the view sets it from its style.
+    void setNoteIcon(const QIcon& icon) { noteIcon_ = icon; }
+
     // The localised absent-value text.
     static QString absentText();
 
@@ -46,6 +50,7 @@ public:
 
 private:
     std::vector<FileInfo> rows_;
+    QIcon noteIcon_;
 };
 
 } // namespace pagetally

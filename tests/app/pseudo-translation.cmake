@@ -7,6 +7,11 @@ string(REGEX REPLACE
     "<source>([^<]*)</source>([^<]*(<comment>[^<]*</comment>)?[^<]*(<extracomment>[^<]*</extracomment>)?[^<]*)<translation type=\"unfinished\"></translation>"
     "<source>\\1</source>\\2<translation>[[\\1]]</translation>"
     ts "${ts}")
+# Plural texts: lupdate gives them one form when no language is set.
+string(REGEX REPLACE
+    "<source>([^<]*)</source>([^<]*(<comment>[^<]*</comment>)?[^<]*(<extracomment>[^<]*</extracomment>)?[^<]*)<translation type=\"unfinished\">([^<]*)<numerusform></numerusform>"
+    "<source>\\1</source>\\2<translation>\\5<numerusform>[[\\1]]</numerusform>"
+    ts "${ts}")
 if(ts MATCHES "type=\"unfinished\"")
     message(FATAL_ERROR "pseudo-translation: a message of ${IN} was left untranslated")
 endif()

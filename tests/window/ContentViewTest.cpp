@@ -119,7 +119,7 @@ private slots:
     void tableHasSixFixedColumnsWithoutSortingOrSelectionAndAMinimumSize();
     void emptyAndClearedListsShowZeroTotals();
     void pickedFilesAreAnalysedAndListedByType();
-    void pickingAgainAddsBehindAndSkipsKnownNames();
+    void pickingAgainAddsBehindAndNamesSkippedAndUnreadableFiles();
     void cancelledOrNonLocalChoiceChangesNothing();
     void fileDialogListsTheTenExtensionsInAnyCaseAndHidesOthers();
     void deleteRemovesThatRecordAlsoWhenAnotherHasItsName();
@@ -266,7 +266,7 @@ void ContentViewTest::pickedFilesAreAnalysedAndListedByType()
     QCOMPARE(out.str(), std::string());
 }
 
-void ContentViewTest::pickingAgainAddsBehindAndSkipsKnownNames()
+void ContentViewTest::pickingAgainAddsBehindAndNamesSkippedAndUnreadableFiles()
 {
     QTemporaryDir dir;
     const QDir d(dir.path());
@@ -276,13 +276,32 @@ void ContentViewTest::pickingAgainAddsBehindAndSkipsKnownNames()
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
     QVERIFY(waitForBatch(view));
 
-    next = {write(d, "other/b.txt", "same name, other folder"), write(d, "c.txt", "c")};
+    next = {write(d, "other/b.txt", "same name, other folder"), write(d, "c.txt", "c"),
+            d.filePath("gone.txt")};
     QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
     QVERIFY(waitForBatch(view));
 
-    QCOMPARE(names(view), QStringList({"b.txt", "a.html", "c.txt"}));
-    QCOMPARE(column(view, 0), QStringList({"a.html", "b.txt", "c.txt"}));
-    QCOMPARE(column(view, 4), QStringList({"1", "1", "1"}));
+    QCOMPARE(names(view), QStringList({"b.txt", "a.html", "c.txt", "gone.txt"}));
+    QCOMPARE(column(view, 0), QStringList({"a.html", "b.txt", "c.txt", "gone.txt"}));
+    QCOMPARE(column(view, 4), QStringList({"1", "1", "1", "0"}));
+    const QAbstractItemModel* model = tableOf(view)->model();
+    QVERIFY(model->index(1, ResultsModel::FileNameColumn).data(Qt::DecorationRole).isNull());
+    const QModelIndex gone = model->index(3, ResultsModel::FileNameColumn);
+    QVERIFY(!gone.data(Qt::DecorationRole).value<QIcon>().isNull());
+    QCOMPARE(gone.data(Qt::ToolTipRole).toString(), "gone.txt\nfile not found");
+    QCOMPARE(gone.data(Qt::AccessibleDescriptionRole).toString(), "file not found");
+    const auto* summary = view.findChild<QLabel*>("notesSummary");
+    QVERIFY(!summary->isHidden());
+    QCOMPARE(summary->text(),
+             "1 file could not be read · 1 file skipped: a file of that name is already listed");
+    QCOMPARE(summary->toolTip(), "gone.txt: file not found\nb.txt in " + d.filePath("other") +
+                                     ": a file of that name is already listed");
+    QCOMPARE(summary->accessibleDescription(), summary->toolTip());
+
+    view.removeFile(QString::fromStdString(view.files().back().id));
+    QCOMPARE(summary->text(), "1 file skipped: a file of that name is already listed");
+    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
+    QVERIFY(summary->isHidden());
 }
 
 void ContentViewTest::cancelledOrNonLocalChoiceChangesNothing()
