@@ -35,7 +35,12 @@ inline constexpr const char* usageText =
     "  --version  show the version\n"
     "  --         end of options\n"
     "\n"
-    "Files with the same name are listed once (the first). Exit status: 0 when the run\n"
-    "completed, also if some files could not be read; 2 on a usage error.\n";
+    "Files with the same name are listed once (the first). Standard error names each\n"
+    "file left out that way, and each value that is not a plain measurement, and why.\n"
+    "\n"
+    "Exit status: 0 when every file was read and the output written; 1 when some file\n"
+    "could not be read at all (missing, no permission, not a regular file) or the\n"
+    "output could not be written (quietly when a reader such as head stops early);\n"
+    "2 on a usage error.\n";
 
 } // namespace pagetally::cli

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <string>
+#include <unistd.h>
 #include <utf8proc.h>
 
 namespace pagetally::cli {
@@ -75,6 +77,43 @@ void writeTable(std::ostream& out, const std::vector<FileInfo>& files)
     out << "Total:  Duration: " << formatDuration(totalDuration(files))
         << "  Pages: " << formatCount(totalPages(files)) << "  Words: " << formatCount(totalWords(files))
         << '\n';
+}
+
+DescriptorBuffer::DescriptorBuffer(int fd) : fd_(fd)
+{
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+}
+
+DescriptorBuffer::int_type DescriptorBuffer::overflow(int_type c)
+{
+    if (!drain()) {
+        return traits_type::eof();
+    }
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+    }
+    return traits_type::not_eof(c);
+}
+
+int DescriptorBuffer::sync()
+{
+    return drain() ? 0 : -1;
+}
+
+bool DescriptorBuffer::drain()
+{
+    const char* p = pbase();
+    while (error_ == 0 && p < pptr()) {
+        const ssize_t n = ::write(fd_, p, static_cast<std::size_t>(pptr() - p));
+        if (n > 0) {
+            p += n;
+        } else if (n == 0 || errno != EINTR) {
+            error_ = n == 0 ? EIO : errno;
+        }
+    }
+    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    return error_ == 0;
 }
 
 } // namespace pagetally::cli

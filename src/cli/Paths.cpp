@@ -6,10 +6,9 @@ namespace pagetally::cli {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path>
-expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices)
+Locations expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices)
 {
-    std::vector<fs::path> locations;
+    Locations locations;
     for (const std::string& text : paths) {
         std::error_code ec;
         fs::path path = fs::absolute(fs::path(text), ec);
@@ -18,14 +17,17 @@ expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream&
         }
         if (fs::is_directory(path, ec)) {
             if (recursive) {
-                const auto below = filesBelow(path);
-                locations.insert(locations.end(), below.begin(), below.end());
+                for (fs::path& below : filesBelow(path)) {
+                    locations.given.push_back((fs::path(text) / below.lexically_relative(path)).native());
+                    locations.absolute.push_back(std::move(below));
+                }
             } else {
                 notices << "pagetally-cli: " << text << ": is a directory, skipped (use -r to include it)\n";
             }
             continue;
         }
-        locations.push_back(std::move(path));
+        locations.absolute.push_back(std::move(path));
+        locations.given.push_back(text);
     }
     return locations;
 }

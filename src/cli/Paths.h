@@ -8,9 +8,16 @@
 
 namespace pagetally::cli {
 
-// Absolute locations in the order given; with `recursive`, a directory becomes the files below
-// it, names sorted at each level. Without it a directory is left out with a notice on `notices`.
-std::vector<std::filesystem::path>
-expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices);
+// The batch's absolute locations and, beside each, the path as the user wrote it, which is what
+// messages should name.
+struct Locations
+{
+    std::vector<std::filesystem::path> absolute;
+    std::vector<std::string> given;
+};
+
+// The locations in the order given; with `recursive`, a directory becomes the files below it,
+// names sorted at each level. Without it a directory is left out with a notice on `notices`.
+Locations expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices);
 
 } // namespace pagetally::cli

@@ -1,65 +1,108 @@
 // pagetally-cli: the analysis of the desktop program, driven by a list of paths.
 #include "Version.h"
 #include "analysis/Batch.h"
+#include "cli/Notices.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/Paths.h"
 #include "summary/Export.h"
 
-#include <cstdio>
-#include <ext/stdio_filebuf.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
 #include <thread>
 #include <unistd.h>
 
 using namespace pagetally;
 
+namespace {
+
+int cannotWrite(int error)
+{
+    std::cerr << "pagetally-cli: cannot write the output: " << std::strerror(error) << '\n';
+    return 1;
+}
+
+// Whether everything sent to `out` reached its descriptor; says why not on standard error,
+// unless the reader only closed the pipe early (`| head`), which is no failure worth a message.
+bool written(std::ostream& out, const cli::DescriptorBuffer& buffer)
+{
+    out.flush();
+    if (buffer.error() != 0 && buffer.error() != EPIPE) {
+        cannotWrite(buffer.error());
+    }
+    return buffer.error() == 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
+    // A reader that closes the pipe early must give EPIPE rather than end the program. Blocked
+    // rather than ignored: unzip and the PDF helper start with an empty mask and so keep the
+    // default, where an ignored signal would be inherited.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     std::string error;
     const auto options = cli::parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
         std::cerr << "pagetally-cli: " << error << "\n\n" << cli::usageText;
         return 2;
     }
-    if (options->help) {
-        std::cout << cli::usageText;
-        return 0;
-    }
-    if (options->version) {
-        std::cout << "pagetally-cli " << applicationVersion << '\n';
-        return 0;
+    if (options->help || options->version) {
+        cli::DescriptorBuffer buffer(STDOUT_FILENO);
+        std::ostream out(&buffer);
+        if (options->help) {
+            out << cli::usageText;
+        } else {
+            out << "pagetally-cli " << applicationVersion << '\n';
+        }
+        return written(out, buffer) ? 0 : 1;
     }
 
+    // With standard output closed, the next file the analysis opens would take its number and
+    // receive the output.
+    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {
+        return cannotWrite(errno);
+    }
     const unsigned jobs =
         options->jobs != 0 ? options->jobs : std::max(1u, std::thread::hardware_concurrency());
     const auto locations = cli::expandPaths(options->paths, options->recursive, std::cerr);
 
-    if (options->format == cli::Format::Table) {
-        std::vector<FileInfo> files;
-        appendUnique(analyseBatch(locations, jobs, std::cout), files);
-        cli::writeTable(std::cout, files);
-        return 0;
+    int documentFd = STDOUT_FILENO;
+    if (options->format != cli::Format::Table) {
+        // The document gets standard output to itself: everything else that writes to descriptor 1
+        // from here on (error lines, the unzip child's messages) is sent to standard error.
+        documentFd = ::dup(STDOUT_FILENO);
+        if (documentFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+            return cannotWrite(errno);
+        }
     }
-
-    // The document gets standard output to itself: everything else that writes to descriptor 1
-    // from here on (error lines, the unzip child's messages) is sent to standard error.
-    std::cout.flush();
-    const int documentFd = ::dup(STDOUT_FILENO);
-    if (documentFd < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-        std::perror("pagetally-cli");
-        return 1;
-    }
-    std::vector<FileInfo> files;
-    appendUnique(analyseBatch(locations, jobs, std::cerr), files);
-    __gnu_cxx::stdio_filebuf<char> documentBuffer(documentFd, std::ios::out);
+    cli::DescriptorBuffer documentBuffer(documentFd);
     std::ostream document(&documentBuffer);
-    if (options->format == cli::Format::Json) {
+    // The table keeps the analysers' error lines on standard output, before it, as it always has.
+    std::ostream& diagnostics = options->format == cli::Format::Table ? document : std::cerr;
+
+    const auto items = analyseBatch(locations.absolute, jobs, diagnostics);
+    std::vector<FileInfo> files;
+    const auto skipped = appendUnique(items, files);
+    const bool allRead = cli::writeNotices(std::cerr, items, skipped, locations);
+
+    switch (options->format) {
+    case cli::Format::Table:
+        cli::writeTable(document, files);
+        break;
+    case cli::Format::Json:
         writeJson(document, files);
-    } else {
+        break;
+    case cli::Format::Csv:
         writeCsv(document, files);
+        break;
     }
-    document.flush();
-    return document ? 0 : 1;
+    return written(document, documentBuffer) && allRead ? 0 : 1;
 }

@@ -19,11 +19,16 @@ struct CliRun
     std::string out;
 };
 
-// Runs the CLI with `args` (already shell-quoted) and captures standard output; standard
-// error goes to `errFile` when given.
-CliRun cli(const std::string& args, const std::string& errFile = "/dev/null")
+// Runs the CLI with `args` (already shell-quoted, redirections allowed) in the folder `in` and
+// captures standard output; standard error goes to `errFile`. Without `readOutput` the pipe is
+// closed unread, as by a reader that stops early.
+CliRun cli(const std::string& args,
+           const std::string& errFile = "/dev/null",
+           const std::filesystem::path& in = ".",
+           bool readOutput = true)
 {
-    const std::string command = std::string("'") + PAGETALLY_CLI + "' " + args + " 2>'" + errFile + "'";
+    const std::string command =
+        "cd '" + in.native() + "' && '" + PAGETALLY_CLI + "' " + args + " 2>'" + errFile + "'";
     CliRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -31,7 +36,7 @@ CliRun cli(const std::string& args, const std::string& errFile = "/dev/null")
     }
     std::array<char, 4096> buffer{};
     std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+    while (readOutput && (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
         run.out.append(buffer.data(), n);
     }
     const int status = ::pclose(pipe);
@@ -110,7 +115,7 @@ TEST(Cli, GivesTheSameBytesWithAnyNumberOfJobs)
     }
 }
 
-TEST(Cli, ExpandsDirectoriesOnlyWhenAskedAndInSortedOrder)
+TEST(Cli, ExpandsDirectoriesInSortedOrder)
 {
     TempDir dir;
     std::filesystem::create_directories(dir.path() / "in" / "b-sub");
@@ -124,12 +129,6 @@ TEST(Cli, ExpandsDirectoriesOnlyWhenAskedAndInSortedOrder)
     // Names sorted at each level: "b-sub" comes before "b.txt" because "-" sorts before ".".
     EXPECT_EQ(recursive.out, "File Name,File Type,Duration (minutes),Pages,Words\r\n"
                              "a.txt,TXT,,,1\r\nz.txt,TXT,,,1\r\nb.txt,TXT,,,1\r\nc.txt,TXT,,,1\r\n");
-
-    const auto errors = dir.path() / "stderr";
-    const CliRun plain = cli("--csv " + quoted(dir.path() / "in"), errors.native());
-    EXPECT_EQ(plain.status, 0);
-    EXPECT_EQ(plain.out, "File Name,File Type,Duration (minutes),Pages,Words\r\n");
-    EXPECT_NE(slurp(errors).find("is a directory"), std::string::npos);
 }
 
 TEST(Cli, HandlesUsageErrorsHelpVersionAndDashNames)
@@ -151,4 +150,46 @@ TEST(Cli, HandlesUsageErrorsHelpVersionAndDashNames)
     dir.write("-x.txt", "dash named");
     EXPECT_EQ(cli("--csv -- " + quoted(dir.path() / "-x.txt")).out,
               "File Name,File Type,Duration (minutes),Pages,Words\r\n-x.txt,TXT,,,2\r\n");
+}
+
+TEST(Cli, ReportsNotesSkipsAndWriteFailuresWithTheirExitStatus)
+{
+    TempDir dir;
+    dir.write("ok.txt", "fine words");
+    dir.write("utf16.txt", std::string("\xFF\xFEh\0i\0", 6));
+    std::filesystem::create_directories(dir.path() / "clientA");
+    std::filesystem::create_directories(dir.path() / "clientB");
+    dir.write("clientA/chapter1.txt", "one two three four five");
+    dir.write("clientB/chapter1.txt", "six");
+    // More than a pipe holds, so the writer meets the closed end whenever it comes.
+    std::filesystem::create_directories(dir.path() / "long");
+    for (int i = 0; i < 100; ++i) {
+        dir.write("long/" + std::string(240, '\x01') + std::to_string(i) + ".txt", "w");
+    }
+    const std::string errors = (dir.path() / "stderr").native();
+    const std::string unreadUtf16 =
+        "pagetally-cli: utf16.txt: not valid UTF-8 text (UTF-16 byte-order mark)\n";
+    const std::string diskFull = "pagetally-cli: cannot write the output: No space left on device\n";
+    const struct
+    {
+        const char* args;
+        int status;
+        std::string err;
+        bool readOutput = true;
+    } cases[] = {
+        {"ok.txt utf16.txt", 0, unreadUtf16},
+        {"--csv missing.txt utf16.txt", 1, "pagetally-cli: missing.txt: file not found\n" + unreadUtf16},
+        {"--json -r clientA clientB/", 0,
+         "pagetally-cli: clientB/chapter1.txt: skipped, a file named chapter1.txt is already listed\n"},
+        {"clientA", 0, "pagetally-cli: clientA: is a directory, skipped (use -r to include it)\n"},
+        {"ok.txt >/dev/full", 1, diskFull},
+        {"--json ok.txt >/dev/full", 1, diskFull},
+        {"ok.txt >&-", 1, "pagetally-cli: cannot write the output: Bad file descriptor\n"},
+        {"--json -r long", 1, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(cli(c.args, errors, dir.path(), c.readOutput).status, c.status);
+        EXPECT_EQ(slurp(errors), c.err);
+    }
 }
