@@ -52,7 +52,7 @@ inline __m128i load(const char* p)
 
 } // namespace detail
 
-// Classifies the 64 bytes at p; `a`..`d` are also handed to `more` for further masks.
+// Classifies the 64 bytes at p: which are not ASCII, and which are ASCII separators.
 inline BlockMasks classifyBlock(const char* p)
 {
     using namespace detail;

@@ -22,8 +22,6 @@ constexpr std::string_view strictWordprocessing = "http://purl.oclc.org/ooxml/wo
 constexpr std::string_view markupCompatibility =
     "http://schemas.openxmlformats.org/markup-compatibility/2006";
 
-// ---- The container, read in place from the caller's bytes.
-
 // Word itself opens no document above 512 MB; a part that inflates beyond this is a
 // decompression bomb, not a document, and would only exhaust the memory.
 constexpr std::size_t maximumPartSize = std::size_t(512) << 20;
@@ -114,8 +112,6 @@ public:
 private:
     std::unique_ptr<zip_t, ArchiveCloser> archive_;
 };
-
-// ---- Relationships.
 
 std::string_view localName(std::string_view qualified)
 {
@@ -226,8 +222,6 @@ std::string relatedPart(const Package& package, const std::string& sourcePart, s
     }
     return {};
 }
-
-// ---- Text of WordprocessingML.
 
 enum class Namespace { Other, Wordprocessing, MarkupCompatibility };
 

@@ -71,8 +71,6 @@ struct RequestMessage
     msghdr header{};
 };
 
-// ---- The helper's side -------------------------------------------------------------------
-
 // Lets this document run for `milliseconds` of CPU time from now; past that the kernel ends the
 // process with SIGPROF. A profiling timer rather than RLIMIT_CPU, which counts whole seconds
 // over the whole life of the process and so gave a document up to a second more.
@@ -135,8 +133,6 @@ bool receiveRequest(int socket, Request& request, int& fd)
         return false; // not from the program: stop
     }
 }
-
-// ---- The program's side ------------------------------------------------------------------
 
 bool sendRequest(int socket, Request request, int fd)
 {

@@ -304,8 +304,6 @@ void expectErrorLine(const std::vector<std::string>& written,
 
 } // namespace
 
-// ---- PDF
-
 TEST_F(HostileInputTest, EmptyGarbageSlowToRepairAndEncryptedPdfsGiveTheirExactRecords)
 {
     const std::vector<std::tuple<std::string, std::string, std::optional<std::int64_t>>> cases{
@@ -382,8 +380,6 @@ TEST_F(HostileInputTest, AHugePageCountClaimedByATinyPdfIsNeverWalked)
         EXPECT_LE(record.words, 3 * record.pages.value_or(0));
     }
 }
-
-// ---- Office containers
 
 TEST_F(HostileInputTest, FilesThatAreNoContainerGiveTheErrorLine)
 {
@@ -611,8 +607,6 @@ TEST(ExtractionAllowance, IsTheLargerOfTheFloorAndTheRatioWithinTheFreeSpace)
     }
 }
 
-// ---- JSON, HTML and text
-
 TEST_F(HostileInputTest, JsonNestedAMillionLevelsDeepIsAParseFailure)
 {
     const std::size_t deep = 1'000'000;
@@ -642,8 +636,6 @@ TEST_F(HostileInputTest, ATextFileThatIsOneLineOf500MegabytesIsCounted)
     const auto file = sparseFile(in / "one-line.txt", "a single line of text", 500 << 20);
     expectDocument(intake(file), "one-line.txt", "TXT", std::nullopt, 5);
 }
-
-// ---- Names and kinds of files
 
 TEST_F(HostileInputTest, NamesThatAreNotUtf8AreKeptAsTheyAre)
 {
@@ -755,8 +747,6 @@ TEST_F(HostileInputTest, FilesWithoutReadPermissionGiveEmptyRecords)
     EXPECT_EQ(lines(run.err), errors);
 }
 
-// ---- Audio and video
-
 TEST_F(HostileInputTest, MediaThatIsEmptyOrNoMediaHasNoDuration)
 {
     writeFile(in / "zero-byte.mp3", "");
@@ -811,8 +801,6 @@ TEST_F(HostileInputTest, AnMp4WithABrokenMovieHeaderIsNeverLongerThanItsSamples)
     }
 }
 
-// ---- Memory
-
 TEST_F(HostileInputTest, AGigabyteOfTextIsCountedInLittleMemory)
 {
     const auto file = sparseFile(in / "gigabyte.txt", "a gigabyte of text", std::int64_t(1) << 30);
@@ -865,8 +853,6 @@ TEST_F(HostileInputTest, A200MegabytePresentationOfMediaIsUnpackedAndRemovedInLi
     EXPECT_LT(run.peakKib, 256 * 1024);
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
-
-// ---- Notes
 
 // Every fallback keeps its value and says why: a folder of the usual damaged files.
 TEST_F(HostileInputTest, EveryValueThatIsNotAMeasurementCarriesItsReason)
@@ -932,8 +918,6 @@ TEST_F(HostileInputTest, EveryValueThatIsNotAMeasurementCarriesItsReason)
     ASSERT_EQ(written.size(), 1u);
     EXPECT_EQ(plain.note, written[0]); // the note is the error line
 }
-
-// ---- Inputs the fuzzers found
 
 // Each file under hostile/fuzz is named after the target that found it and must pass that
 // target's check.

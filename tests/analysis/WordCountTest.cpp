@@ -105,7 +105,7 @@ TEST(CountWords, AgreesWithAPlainWalkOnRandomTextOfEveryLength)
     }
 }
 
-// A word that runs across pieces: see HtmlWordCounter, which feeds its text in pieces of a few bytes.
+// Malformed UTF-8 anywhere in a block, and at its edges, makes the whole text invalid.
 TEST(WordCounter, RejectsEveryMalformedSequence)
 {
     const std::vector<std::pair<const char*, std::string>> invalid{

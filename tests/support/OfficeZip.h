@@ -18,8 +18,6 @@
 
 namespace pagetally::test {
 
-// ---- Word-processing containers.
-
 inline std::string wordDocument(const std::string& body)
 {
     return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
@@ -79,8 +77,6 @@ inline std::string paragraph(const std::string& text)
 {
     return "<w:p><w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r></w:p>";
 }
-
-// ---- Presentation containers.
 
 inline std::string slideXml(const std::string& text)
 {
