@@ -7,8 +7,10 @@
 #include <fcntl.h>
 #include <future>
 #include <map>
+#include <regex>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 using namespace pagetally;
@@ -18,21 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using ExtractionTest = OfficeTest;
-
-bool isUpperCaseUuid(const std::string& name)
-{
-    if (name.size() != 36) {
-        return false;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Every regular file below `directory`, relative to it, with its contents.
 std::map<std::string, std::string> tree(const fs::path& directory)
@@ -58,7 +45,9 @@ TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAFreshUuidDirectoryUnderTheTe
         const ExtractionDirectory extracted = extractOfficeArchive(file);
         seen = extracted.path();
         EXPECT_EQ(seen.parent_path(), tmp);
-        EXPECT_TRUE(isUpperCaseUuid(seen.filename().native())) << seen;
+        EXPECT_TRUE(std::regex_match(seen.filename().native(),
+                                     std::regex("[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}")))
+            << seen;
         EXPECT_EQ(tree(seen), (std::map<std::string, std::string>{{"docProps/app.xml", "<Pages>2</Pages>"},
                                                                   {"word/document.xml", "<w:document/>"}}));
         EXPECT_TRUE(fs::is_directory(seen / "word" / "media"));
@@ -66,16 +55,6 @@ TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAFreshUuidDirectoryUnderTheTe
         EXPECT_EQ(fs::status(seen).permissions() & fs::perms::all, fs::perms::owner_all);
     }
     EXPECT_FALSE(fs::exists(seen));
-}
-
-TEST_F(ExtractionTest, TwoExtractionsOfOneFileUseTwoDirectories)
-{
-    const auto file = zipFile("same.pptx", {{"ppt/slides/slide1.xml", "x", {}}});
-    const ExtractionDirectory first = extractOfficeArchive(file);
-    const ExtractionDirectory second = extractOfficeArchive(file);
-    EXPECT_NE(first.path(), second.path());
-    EXPECT_EQ(tree(first.path()), tree(second.path()));
-    EXPECT_EQ(leftovers().size(), 2u);
 }
 
 TEST_F(ExtractionTest, FileNamesReachUnzipUnchangedAndAreNeverExpandedOrSuffixed)
@@ -238,4 +217,59 @@ TEST_F(ExtractionTest, MovingTheGuardHandsOverTheDirectory)
     EXPECT_TRUE(fs::exists(outer.path() / "a.txt"));
     outer = ExtractionDirectory();
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
+TEST_F(ExtractionTest, AContainerThatInflatesBeyondWhatItDeclaresIsStoppedWhileUnpacking)
+{
+    const ExtractionLimits small{.floor = std::uint64_t(1) << 20, .ratio = 1, .freeSpaceMargin = 0};
+    const std::string zeros(std::size_t(16) << 20, '\0');
+    const auto honest = zipFile("honest.docx", {{"media/zeros.bin", zeros, {}}});
+    const auto lying = zipFile("lying.docx", {{"media/zeros.bin", zeros, {}}});
+    stateUncompressedSize(lying, 1000);
+    const auto greedy = zipFile("fine.docx", {{"a.txt", "ab", {}}});
+    const ExtractionLimits noRoom{.freeSpaceMargin = std::uint64_t(1) << 62};
+
+    for (const auto& [file, limits, reason] :
+         {std::tuple{honest, small,
+                     "its entries add up to 16.0 MiB, more than the 1.0 MiB allowed for its size"},
+          std::tuple{lying, small, "it unpacks to more than the 1.0 MiB allowed for its size"},
+          std::tuple{greedy, noRoom,
+                     "its entries add up to 2 bytes, more than 0 bytes, which would leave less than 4.0 EiB "
+                     "free in the temporary directory"}}) {
+        try {
+            extractOfficeArchive(file, defaultUnzipProgram, limits);
+            ADD_FAILURE() << "no failure for " << file;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "refusing to unpack " + file.native() + ": " + reason);
+        }
+        EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    }
+
+    // Within the limits both unpack; the lying one writes what its data inflates to.
+    const ExtractionLimits roomy{.floor = std::uint64_t(32) << 20, .ratio = 1, .freeSpaceMargin = 0};
+    for (const fs::path& file : {honest, lying}) {
+        const ExtractionDirectory extracted = extractOfficeArchive(file, defaultUnzipProgram, roomy);
+        EXPECT_EQ(fs::file_size(extracted.path() / "media/zeros.bin"), zeros.size());
+    }
+}
+
+TEST(ExtractionAllowance, IsTheLargerOfTheFloorAndTheRatioWithinTheFreeSpace)
+{
+    constexpr std::uint64_t MiB = std::uint64_t(1) << 20;
+    constexpr std::uint64_t GiB = std::uint64_t(1) << 30;
+    constexpr std::uint64_t plenty = std::uint64_t(1) << 50;
+    struct Case
+    {
+        std::uint64_t size, freeSpace, allowance;
+    };
+    for (const Case& c : std::vector<Case>{
+             {0, plenty, GiB},                                     // an empty file: the floor
+             {MiB, plenty, GiB},                                   // 100 MiB is below the floor
+             {20 * MiB, plenty, 2000 * MiB},                       // above it: a hundred times the size
+             {MiB, GiB, 768 * MiB},                                // the free space less the 256 MiB margin
+             {MiB, 200 * MiB, 0},                                  // less free than the margin: nothing
+             {UINT64_MAX / 2, UINT64_MAX, UINT64_MAX - 256 * MiB}, // no overflow
+         }) {
+        EXPECT_EQ(extractionAllowance(c.size, c.freeSpace, {}), c.allowance) << c.size << " " << c.freeSpace;
+    }
 }
