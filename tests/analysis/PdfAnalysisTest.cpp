@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace pagetally {
@@ -100,38 +99,6 @@ TEST(ProcessPdf, EncryptedDocuments)
     const FileInfo sealed = analyse(dataFile("pdf/locked-objstm.pdf"));
     EXPECT_FALSE(sealed.pages);
     EXPECT_EQ(sealed.words, 0);
-}
-
-TEST(ProcessPdf, ParallelCallsGiveTheSameRecordsAsOneAfterAnother)
-{
-    const std::vector<std::filesystem::path> files = {dataFile("pdf/columns.pdf"), dataFile("pdf/narrow.pdf"),
-                                                      dataFile("pdf/table.pdf"), dataFile("pdf/locked.pdf"),
-                                                      dataFile("pdf/locked-objstm.pdf")};
-    std::vector<FileInfo> expected;
-    for (const auto& file : files) {
-        expected.push_back(analyse(file));
-    }
-    std::vector<std::vector<FileInfo>> results(4);
-    std::vector<std::thread> threads;
-    for (auto& result : results) {
-        threads.emplace_back([&files, &result] {
-            for (int round = 0; round < 3; ++round) {
-                for (const auto& file : files) {
-                    result.push_back(analyse(file));
-                }
-            }
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    for (const auto& result : results) {
-        ASSERT_EQ(result.size(), files.size() * 3);
-        for (std::size_t i = 0; i < result.size(); ++i) {
-            EXPECT_EQ(result[i].pages, expected[i % files.size()].pages);
-            EXPECT_EQ(result[i].words, expected[i % files.size()].words);
-        }
-    }
 }
 
 } // namespace
