@@ -3,15 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fcntl.h>
 #include <future>
 #include <map>
 #include <regex>
 #include <sys/stat.h>
-#include <thread>
 #include <tuple>
-#include <unistd.h>
 
 using namespace pagetally;
 using namespace pagetally::test;
@@ -35,25 +31,36 @@ std::map<std::string, std::string> tree(const fs::path& directory)
 
 } // namespace
 
-TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAFreshUuidDirectoryUnderTheTemporaryDirectory)
+TEST_F(ExtractionTest, UnpacksTheWholeContainerIntoAPrivateUuidDirectoryThatItsGuardRemoves)
 {
-    const auto file = zipFile("report.docx", {{"docProps/app.xml", "<Pages>2</Pages>", {}},
-                                              {"word/document.xml", "<w:document/>", {}},
-                                              {"word/media/", "", {}}});
+    const auto file =
+        zipFile("report.docx", {{"docProps/app.xml", "<Pages>2</Pages>", {}}, {"word/media/", "", {}}});
+    ExtractionDirectory handedOver;
     fs::path seen;
     {
-        const ExtractionDirectory extracted = extractOfficeArchive(file);
+        ExtractionDirectory extracted = extractOfficeArchive(file);
         seen = extracted.path();
         EXPECT_EQ(seen.parent_path(), tmp);
         EXPECT_TRUE(std::regex_match(seen.filename().native(),
                                      std::regex("[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}")))
             << seen;
-        EXPECT_EQ(tree(seen), (std::map<std::string, std::string>{{"docProps/app.xml", "<Pages>2</Pages>"},
-                                                                  {"word/document.xml", "<w:document/>"}}));
+        EXPECT_EQ(tree(seen), (std::map<std::string, std::string>{
+                                  {"docProps/app.xml", "<Pages>2</Pages>"},
+                              }));
         EXPECT_TRUE(fs::is_directory(seen / "word" / "media"));
         // Private: the temporary directory is shared with other users.
         EXPECT_EQ(fs::status(seen).permissions() & fs::perms::all, fs::perms::owner_all);
+        handedOver = std::move(extracted);
     }
+    EXPECT_TRUE(fs::exists(seen));
+    handedOver = ExtractionDirectory();
+    EXPECT_FALSE(fs::exists(seen));
+
+    // Folders stored without permissions are removed all the same.
+    const auto locked = zipFile(
+        "locked.docx",
+        {{"locked/", "", 040000}, {"locked/inner/", "", 040500}, {"locked/inner/secret.txt", "s", 0100000}});
+    seen = extractOfficeArchive(locked).path();
     EXPECT_FALSE(fs::exists(seen));
 }
 
@@ -64,10 +71,8 @@ TEST_F(ExtractionTest, FileNamesReachUnzipUnchangedAndAreNeverExpandedOrSuffixed
     const std::vector<std::vector<std::string>> groups{
         {"Report [final].docx", "Report f.docx"},
         {"q?.pptx", "qa.pptx", "qb.pptx"},
-        {"*.docx", "any.docx"},
         {"back\\[x].docx", "back\\x.docx", "backx.docx"},
-        {"it's \"quoted\".docx"},
-        {"Überblick – Ñandú 报告.docx"},
+        {"it's \"quoted\" Überblick 报告.docx"},
         {"-d.docx"},
     };
     for (const auto& group : groups) {
@@ -76,34 +81,21 @@ TEST_F(ExtractionTest, FileNamesReachUnzipUnchangedAndAreNeverExpandedOrSuffixed
         }
         for (const auto& name : group) {
             SCOPED_TRACE(name);
-            const ExtractionDirectory extracted = extractOfficeArchive(in / name);
-            EXPECT_EQ(tree(extracted.path()), (std::map<std::string, std::string>{{"name.txt", name}}));
+            EXPECT_EQ(tree(extractOfficeArchive(in / name).path()),
+                      (std::map<std::string, std::string>{{"name.txt", name}}));
         }
     }
-}
-
-TEST_F(ExtractionTest, AMissingFileIsNotReplacedByOneWithAZipSuffix)
-{
     zipFile("Report.zip", {{"name.txt", "the other file", {}}});
     EXPECT_THROW(extractOfficeArchive(in / "Report"), std::system_error);
 }
 
-// What is no container unpacks to an empty directory: the DOCX and PPTX readers then name the
-// part they miss (see their failure tables).
 TEST_F(ExtractionTest, FailuresNameTheFileAndTheReasonAndLeaveNothingBehind)
 {
     const auto file = zipFile("fine.docx", {{"a.txt", "a", {}}});
     writeFile(in / "not-executable", "#!/bin/sh\n");
     fs::create_directory(in / "folder.docx");
     ::mkfifo((in / "pipe.docx").c_str(), 0600);
-
-    struct Case
-    {
-        fs::path location;
-        fs::path unzip;
-        std::string message;
-    };
-    const std::vector<Case> cases{
+    const std::vector<std::tuple<fs::path, fs::path, std::string>> cases{
         {file, "/nonexistent/unzip", "cannot start /nonexistent/unzip: No such file or directory"},
         {file, in / "not-executable",
          "cannot start " + (in / "not-executable").native() + ": Permission denied"},
@@ -114,36 +106,20 @@ TEST_F(ExtractionTest, FailuresNameTheFileAndTheReasonAndLeaveNothingBehind)
         {in / "pipe.docx", defaultUnzipProgram,
          "cannot unpack " + (in / "pipe.docx").native() + ": not a regular file"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.location.native() + " with " + c.unzip.native());
+    for (const auto& [location, unzip, message] : cases) {
+        SCOPED_TRACE(location.native() + " with " + unzip.native());
         try {
-            extractOfficeArchive(c.location, c.unzip);
+            extractOfficeArchive(location, unzip);
             ADD_FAILURE() << "no failure";
         } catch (const std::exception& error) {
-            EXPECT_EQ(std::string(error.what()), c.message);
+            EXPECT_EQ(std::string(error.what()), message);
         }
         EXPECT_EQ(leftovers(), std::vector<std::string>{});
     }
-}
-
-TEST_F(ExtractionTest, ADirectoryThatCannotBeCreatedIsAFailure)
-{
+    // A temporary directory that is a file: no extraction directory can be made in it.
     writeFile(scratch.path() / "plain-file", "");
     ::setenv("TMPDIR", (scratch.path() / "plain-file").c_str(), 1);
-    const auto file = zipFile("fine.docx", {{"a.txt", "a", {}}});
     EXPECT_THROW(extractOfficeArchive(file), std::system_error);
-
-    if (::geteuid() != 0) { // root may write anywhere
-        fs::create_directory(scratch.path() / "read-only");
-        fs::permissions(scratch.path() / "read-only", fs::perms::owner_read | fs::perms::owner_exec);
-        ::setenv("TMPDIR", (scratch.path() / "read-only").c_str(), 1);
-        try {
-            extractOfficeArchive(file);
-            ADD_FAILURE() << "no failure";
-        } catch (const std::system_error& error) {
-            EXPECT_TRUE(std::string(error.what()).starts_with("cannot create the extraction directory "));
-        }
-    }
     ::setenv("TMPDIR", tmp.c_str(), 1);
 }
 
@@ -168,35 +144,19 @@ TEST_F(ExtractionTest, UnzipGetsFourArgumentsNullInputItsOwnSessionAndTheFileIts
     EXPECT_EQ(readFile(extracted.path() / "archive"), readFile(file));
 }
 
-TEST_F(ExtractionTest, FoldersStoredWithoutPermissionsAreRemovedAllTheSame)
-{
-    const auto file = zipFile(
-        "locked.docx",
-        {{"locked/", "", 040000}, {"locked/inner/", "", 040500}, {"locked/inner/secret.txt", "s", 0100000}});
-    fs::path seen;
-    {
-        const ExtractionDirectory extracted = extractOfficeArchive(file);
-        seen = extracted.path();
-    }
-    EXPECT_FALSE(fs::exists(seen));
-}
-
 TEST_F(ExtractionTest, ExtractionsFromManyThreadsAtOnceStayApart)
 {
-    constexpr int files = 6;
-    for (int i = 0; i < files; ++i) {
-        zipFile("file " + std::to_string(i) + ".docx", {{"id.txt", std::to_string(i), {}}});
+    for (int i = 0; i < 6; ++i) {
+        zipFile(std::to_string(i) + ".docx", {{"id.txt", std::to_string(i), {}}});
     }
     std::vector<std::future<int>> workers;
     for (int t = 0; t < 8; ++t) {
         workers.push_back(std::async(std::launch::async, [&, t] {
             int right = 0;
             for (int round = 0; round < 5; ++round) {
-                const int i = (t + round) % files;
-                const ExtractionDirectory extracted =
-                    extractOfficeArchive(in / ("file " + std::to_string(i) + ".docx"));
-                right += tree(extracted.path()) ==
-                         std::map<std::string, std::string>{{"id.txt", std::to_string(i)}};
+                const std::string i = std::to_string((t + round) % 6);
+                right += tree(extractOfficeArchive(in / (i + ".docx")).path()) ==
+                         std::map<std::string, std::string>{{"id.txt", i}};
             }
             return right;
         }));
@@ -204,19 +164,6 @@ TEST_F(ExtractionTest, ExtractionsFromManyThreadsAtOnceStayApart)
     for (auto& worker : workers) {
         EXPECT_EQ(worker.get(), 5);
     }
-}
-
-TEST_F(ExtractionTest, MovingTheGuardHandsOverTheDirectory)
-{
-    const auto file = zipFile("a.docx", {{"a.txt", "a", {}}});
-    ExtractionDirectory outer;
-    {
-        ExtractionDirectory inner = extractOfficeArchive(file);
-        outer = std::move(inner);
-    }
-    EXPECT_TRUE(fs::exists(outer.path() / "a.txt"));
-    outer = ExtractionDirectory();
-    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
 TEST_F(ExtractionTest, AContainerThatInflatesBeyondWhatItDeclaresIsStoppedWhileUnpacking)
@@ -256,20 +203,15 @@ TEST_F(ExtractionTest, AContainerThatInflatesBeyondWhatItDeclaresIsStoppedWhileU
 TEST(ExtractionAllowance, IsTheLargerOfTheFloorAndTheRatioWithinTheFreeSpace)
 {
     constexpr std::uint64_t MiB = std::uint64_t(1) << 20;
-    constexpr std::uint64_t GiB = std::uint64_t(1) << 30;
     constexpr std::uint64_t plenty = std::uint64_t(1) << 50;
-    struct Case
-    {
-        std::uint64_t size, freeSpace, allowance;
-    };
-    for (const Case& c : std::vector<Case>{
-             {0, plenty, GiB},                                     // an empty file: the floor
-             {MiB, plenty, GiB},                                   // 100 MiB is below the floor
+    for (const auto& [size, freeSpace, allowance] :
+         std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>>{
+             {MiB, plenty, 1024 * MiB},                            // 100 MiB is below the floor
              {20 * MiB, plenty, 2000 * MiB},                       // above it: a hundred times the size
-             {MiB, GiB, 768 * MiB},                                // the free space less the 256 MiB margin
+             {MiB, 1024 * MiB, 768 * MiB},                         // the free space less the 256 MiB margin
              {MiB, 200 * MiB, 0},                                  // less free than the margin: nothing
              {UINT64_MAX / 2, UINT64_MAX, UINT64_MAX - 256 * MiB}, // no overflow
          }) {
-        EXPECT_EQ(extractionAllowance(c.size, c.freeSpace, {}), c.allowance) << c.size << " " << c.freeSpace;
+        EXPECT_EQ(extractionAllowance(size, freeSpace, {}), allowance) << size << " " << freeSpace;
     }
 }

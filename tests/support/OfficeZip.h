@@ -2,6 +2,7 @@
 #pragma once
 
 #include "analysis/FileInfo.h"
+#include "analysis/OfficeArchive.h"
 #include "support/TempDir.h"
 #include "support/Zip.h"
 
@@ -20,23 +21,18 @@ namespace pagetally::test {
 
 inline std::string wordDocument(const std::string& body)
 {
-    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-           "\n"
-           R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
+    return R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" )"
            R"(xmlns:mc="http://schemas.openxmlformats.org/markup-compatibility/2006" )"
            R"(xmlns:wps="http://schemas.microsoft.com/office/word/2010/wordprocessingShape" )"
-           R"(xmlns:v="urn:schemas-microsoft-com:vml" mc:Ignorable="wps">)"
-           "<w:body>" +
+           R"(xmlns:v="urn:schemas-microsoft-com:vml" mc:Ignorable="wps"><w:body>)" +
            body + "<w:sectPr/></w:body></w:document>";
 }
 
 inline std::string appProperties(const std::string& pages)
 {
-    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-           "\n"
-           R"(<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">)"
-           "<Template>Normal.dotm</Template><TotalTime>3</TotalTime><Pages>" +
-           pages + "</Pages><Words>9</Words><Application>Writer</Application></Properties>";
+    return R"(<Properties xmlns="http://schemas.openxmlformats.org/officeDocument/2006/extended-properties">)"
+           "<TotalTime>3</TotalTime><Pages>" +
+           pages + "</Pages><Words>9</Words></Properties>";
 }
 
 // A relationships part: each type (the last part of its URI) with its target.
@@ -53,19 +49,11 @@ inline std::string rels(const std::vector<std::pair<std::string, std::string>>& 
     return xml + "</Relationships>";
 }
 
-inline const char* contentTypes =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-    R"(<Default Extension="xml" ContentType="application/xml"/>)"
-    R"(<Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
-    R"(</Types>)";
-
-// The parts of a DOCX whose body is `body` and whose stored page count reads `pages`.
+// The package relationships, properties and main part (in that order) of a DOCX whose body is
+// `body` and whose stored page count reads `pages`.
 inline std::vector<ZipEntry> docxEntries(const std::string& body, const std::string& pages = "1")
 {
-    return {{"[Content_Types].xml", contentTypes, {}},
-            {"_rels/.rels",
+    return {{"_rels/.rels",
              rels({{"officeDocument", "word/document.xml"}, {"extended-properties", "docProps/app.xml"}}),
              {}},
             {"docProps/app.xml", appProperties(pages), {}},
@@ -80,11 +68,9 @@ inline std::string paragraph(const std::string& text)
 
 inline std::string slideXml(const std::string& text)
 {
-    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-           "\n"
-           R"(<p:sld xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" )"
+    return R"(<p:sld xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" )"
            R"(xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main"><p:cSld><p:spTree>)"
-           R"(<p:sp><p:txBody><a:bodyPr/><a:p><a:r><a:rPr lang="en-US"/><a:t>)" +
+           R"(<p:sp><p:txBody><a:p><a:r><a:t>)" +
            text + "</a:t></a:r></a:p></p:txBody></p:sp></p:spTree></p:cSld></p:sld>";
 }
 
@@ -105,14 +91,6 @@ using OfficeAnalyser = FileInfo (*)(const std::filesystem::path&,
                                     std::ostream&,
                                     const std::filesystem::path&);
 
-// A file that cannot be analysed, with the unzip program to use and the reason of its error line.
-struct OfficeFailure
-{
-    std::filesystem::path location;
-    std::filesystem::path unzip;
-    std::string reason;
-};
-
 // Points TMPDIR at an empty directory of the test's own, so that the extraction directories of
 // this test, and only they, land there; after every test none may be left.
 class OfficeTest : public ::testing::Test
@@ -130,11 +108,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(leftovers(), std::vector<std::string>{});
-        if (oldTmpdir_) {
-            ::setenv("TMPDIR", oldTmpdir_->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
+        oldTmpdir_ ? ::setenv("TMPDIR", oldTmpdir_->c_str(), 1) : ::unsetenv("TMPDIR");
     }
 
     std::vector<std::string> leftovers() const
@@ -149,22 +123,23 @@ protected:
     // A container of these entries in the input folder.
     std::filesystem::path zipFile(const std::string& name, const std::vector<ZipEntry>& entries) const
     {
-        const auto path = in / name;
-        writeZip(path, entries);
-        return path;
+        writeZip(in / name, entries);
+        return in / name;
     }
 
-    // Each failure gives no pages, no words, exactly its one error line, and leaves nothing behind.
-    void
-    expectFailures(OfficeAnalyser analyse, const std::string& type, const std::vector<OfficeFailure>& cases)
+    // Each file with its reason gives no pages, no words, exactly its one error line, and leaves
+    // nothing behind.
+    void expectFailures(OfficeAnalyser analyse,
+                        const std::string& type,
+                        const std::vector<std::pair<std::filesystem::path, std::string>>& cases)
     {
-        for (const OfficeFailure& c : cases) {
-            SCOPED_TRACE(c.location);
+        for (const auto& [location, reason] : cases) {
+            SCOPED_TRACE(location);
             std::ostringstream diagnostics;
-            const FileInfo info = analyse(c.location, "name", type, diagnostics, c.unzip);
+            const FileInfo info = analyse(location, "name", type, diagnostics, defaultUnzipProgram);
             EXPECT_EQ(info.pages, std::nullopt);
             EXPECT_EQ(info.words, 0);
-            EXPECT_EQ(diagnostics.str(), "Error processing " + type + " file: " + c.reason + "\n");
+            EXPECT_EQ(diagnostics.str(), "Error processing " + type + " file: " + reason + "\n");
             EXPECT_EQ(leftovers(), std::vector<std::string>{});
         }
     }
