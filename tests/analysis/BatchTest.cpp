@@ -2,13 +2,13 @@
 #include "analysis/Batch.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/PdfAnalysis.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <future>
 #include <sstream>
 #include <sys/stat.h>
@@ -18,24 +18,8 @@ namespace pagetally {
 namespace {
 
 namespace fs = std::filesystem;
+using test::children;
 using test::TempDir;
-
-// The processes started by this test program and not yet reaped.
-std::size_t childCount()
-{
-    std::size_t count = 0;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const std::size_t close = line.rfind(')');
-        std::istringstream fields(close == std::string::npos ? "" : line.substr(close + 1));
-        char state = 0;
-        pid_t parent = 0;
-        count += fields >> state >> parent && parent == ::getpid();
-    }
-    return count;
-}
 
 fs::path hangingProgram(const TempDir& dir, const std::string& name)
 {
@@ -67,13 +51,13 @@ TEST(Batch, CancelKeepsTheFinishedPrefixAndEndsChildrenAndFolders)
         }
         return analyseWithIntake(location, lines);
     };
-    const std::size_t before = childCount();
+    const std::size_t before = children().size();
 
     BatchControl control;
     std::ostringstream lines;
     auto batch =
         std::async(std::launch::async, [&] { return analyseBatch(locations, 4, lines, &control, analyse); });
-    while (control.done() < 3 || childCount() < before + 2) {
+    while (control.done() < 3 || children().size() < before + 2) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     control.cancel();
@@ -85,7 +69,7 @@ TEST(Batch, CancelKeepsTheFinishedPrefixAndEndsChildrenAndFolders)
     EXPECT_EQ(items[1].record.fileName, "b.txt");
     EXPECT_EQ(items[1].location, locations[1]);
     EXPECT_EQ(control.total(), 5u);
-    EXPECT_EQ(childCount(), before);
+    EXPECT_EQ(children().size(), before);
     EXPECT_TRUE(fs::is_empty(scratch));
 }
 
