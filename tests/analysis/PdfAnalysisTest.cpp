@@ -23,14 +23,14 @@ TEST(ProcessPdf, CountsEveryPageAndAddsTheirWords)
 {
     std::vector<std::string> hundred(10, "");
     for (int i = 0; i < 100; ++i) {
-        hundred[i / 10] += "word" + std::to_string(i) + " ";
+        hundred[i / 10] += (i % 10 ? " word" : "word") + std::to_string(i);
     }
     const std::vector<
         std::tuple<std::string, std::vector<std::optional<std::string>>, std::int64_t, std::int64_t>>
         cases{
             // A filled rectangle and no text, like a scanned page without a text layer.
             {"text, image only, text",
-             {textPage(hundred), "0.5 g 72 72 400 600 re f\n", textPage({"a b"})},
+             {textPage(hundred), "0.5 g 72 72 400 600 re f\n", textPage({"two more"})},
              3,
              102},
             {"a page break separates words",

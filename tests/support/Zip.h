@@ -24,26 +24,15 @@ struct ZipEntry
 // Writes the entries, in order and deflated, to a new container at `path`.
 inline void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries)
 {
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (archive == nullptr) {
-        throw std::runtime_error("cannot create " + path.native());
-    }
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
     for (const ZipEntry& entry : entries) {
-        zip_int64_t index = -1;
-        if (entry.name.ends_with('/')) {
-            index = zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
-        } else {
-            zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
-            index =
-                source == nullptr ? -1 : zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
-            if (index < 0 && source != nullptr) {
-                zip_source_free(source);
-            }
-        }
+        zip_source_t* source = entry.name.ends_with('/')
+                                   ? nullptr
+                                   : zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
+        const zip_int64_t index = source ? zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8)
+                                         : zip_dir_add(archive, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
         if (index < 0) {
-            zip_discard(archive);
-            throw std::runtime_error("cannot add " + entry.name);
+            throw std::runtime_error("cannot add " + entry.name + " to " + path.native());
         }
         if (entry.unixMode) {
             zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
@@ -51,7 +40,6 @@ inline void writeZip(const std::filesystem::path& path, const std::vector<ZipEnt
         }
     }
     if (zip_close(archive) != 0) {
-        zip_discard(archive);
         throw std::runtime_error("cannot write " + path.native());
     }
 }
@@ -64,8 +52,7 @@ inline std::string readFile(const std::filesystem::path& path)
 
 inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // Replaces every occurrence of `from` by `to` (same length) in the file's bytes: used to give
@@ -79,19 +66,19 @@ inline void patchBytes(const std::filesystem::path& path, const std::string& fro
     writeFile(path, bytes);
 }
 
-// Changes the bytes at `localOffset` of every local header and at `centralOffset` of every
-// central header of the container.
-template <class Change>
-void patchHeaders(const std::filesystem::path& path,
-                  std::size_t localOffset,
-                  std::size_t centralOffset,
-                  Change change)
+// Sets the four bytes at `localOffset` of every local header and at `centralOffset` of every
+// central header of the container to `value` (little-endian), or ORs them in.
+inline void patchHeaders(
+    const std::filesystem::path& path, int localOffset, int centralOffset, std::uint32_t value, bool orIn)
 {
     std::string bytes = readFile(path);
     for (const auto& [signature, offset] : {std::pair{std::string("PK\x03\x04", 4), localOffset},
                                             std::pair{std::string("PK\x01\x02", 4), centralOffset}}) {
         for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
-            change(bytes.data() + at + offset);
+            for (int i = 0; i < 4; ++i) {
+                char& byte = bytes[at + offset + i];
+                byte = static_cast<char>((orIn ? byte : 0) | ((value >> (8 * i)) & 0xFF));
+            }
         }
     }
     writeFile(path, bytes);
@@ -100,17 +87,13 @@ void patchHeaders(const std::filesystem::path& path,
 // Sets the "encrypted" flag of every entry, so that unzip asks for a password.
 inline void markEncrypted(const std::filesystem::path& path)
 {
-    patchHeaders(path, 6, 8, [](char* flags) { *flags = static_cast<char>(*flags | 1); });
+    patchHeaders(path, 6, 8, 1, true);
 }
 
 // Sets the stated uncompressed size of every entry.
 inline void stateUncompressedSize(const std::filesystem::path& path, std::uint32_t size)
 {
-    patchHeaders(path, 22, 24, [size](char* field) {
-        for (int i = 0; i < 4; ++i) {
-            field[i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-        }
-    });
+    patchHeaders(path, 22, 24, size, false);
 }
 
 // A symbolic link entry, as unzip restores it.
