@@ -78,7 +78,7 @@ std::vector<PdfPage> readPdf(const QString& path)
             const poppler::byte_array utf8 = box.text().to_utf8();
             result.words.push_back({QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())),
                                     QRectF(b.left(), b.top(), b.width(), b.height()), box.get_font_size(),
-                                    QString::fromStdString(box.get_font_name())});
+                                    box.get_font_name().find("Bold") != std::string::npos});
         }
         pages.push_back(std::move(result));
     }

@@ -18,7 +18,7 @@ struct PdfWord
     QString text;
     QRectF box; // top-left origin, points
     double fontSize = 0;
-    QString fontName;
+    bool bold = false;
 };
 
 struct PdfPage
