@@ -4,7 +4,6 @@
 #include "support/ViewHelpers.h"
 #include "window/ContentView.h"
 #include "window/DeleteDelegate.h"
-#include "window/DrawnIcon.h"
 #include "window/ResultsModel.h"
 #include "window/TrashIcon.h"
 
@@ -37,16 +36,10 @@ void showActive(QWidget& window)
 
 QPalette darkPalette()
 {
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x24, 0x24, 0x24));
-    dark.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+    QPalette dark(QColor(0x36, 0x36, 0x36), QColor(0x24, 0x24, 0x24)); // button, window
     dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
     dark.setColor(QPalette::AlternateBase, QColor(0x2A, 0x2A, 0x2A));
-    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEE));
-    dark.setColor(QPalette::Button, QColor(0x36, 0x36, 0x36));
-    dark.setColor(QPalette::ButtonText, QColor(0xEE, 0xEE, 0xEE));
     dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xE4));
-    dark.setColor(QPalette::HighlightedText, Qt::white);
     dark.setColor(QPalette::PlaceholderText, QColor(0x9A, 0x9A, 0x9A));
     return dark;
 }
@@ -57,13 +50,13 @@ int distance(const QColor& p, const QColor& q)
     return std::max({qAbs(p.red() - q.red()), qAbs(p.green() - q.green()), qAbs(p.blue() - q.blue())});
 }
 
-// How many pixels of `image` lie within `tolerance` of `colour` in each channel.
-int pixelsNear(const QImage& image, const QColor& colour, int tolerance = 12)
+// How many pixels of `image` lie near `colour` in each channel.
+int pixelsNear(const QImage& image, const QColor& colour)
 {
     int count = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            count += distance(image.pixelColor(x, y), colour) <= tolerance ? 1 : 0;
+            count += distance(image.pixelColor(x, y), colour) <= 12 ? 1 : 0;
         }
     }
     return count;
@@ -91,13 +84,11 @@ private slots:
     void cleanup();
     void tabVisitsTheFourButtonsThenTheTable();
     void deleteKeyRemovesTheCurrentRowAndKeepsThePlace();
-    void deleteButtonIsPressedWithSpaceOrEnterWhenCurrent();
+    void currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton();
     void assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons();
-    void currentCellIsTheFocusOfAssistiveTechnology();
     void aDarkPaletteRecoloursEveryTextTheAccentAndTheGlyph();
     void deleteRedReadsOnLightAndDarkRows_data();
     void deleteRedReadsOnLightAndDarkRows();
-    void iconsAreDrawnForTheDevicePixels();
     void windowIsDrawnAtDevicePixels();
 };
 
@@ -153,12 +144,21 @@ void AccessibilityTest::deleteKeyRemovesTheCurrentRowAndKeepsThePlace()
     QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
 }
 
-void AccessibilityTest::deleteButtonIsPressedWithSpaceOrEnterWhenCurrent()
+void AccessibilityTest::currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton()
 {
     ContentView view(threeFiles());
     showActive(view);
     QTableView* table = tableOf(view);
     table->setFocus(Qt::TabFocusReason);
+    table->setCurrentIndex(table->model()->index(2, ResultsModel::WordsColumn));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(table);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("42"));
+    QTest::keyClick(table, Qt::Key_Right);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove letter.txt"));
+    QVERIFY(accessible->focusChild()->state().focused);
+    QTest::keyClick(table, Qt::Key_Up);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove report.pdf"));
+
     // Space on a value cell does nothing.
     table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
     QTest::keyClick(table, Qt::Key_Space);
@@ -224,22 +224,6 @@ void AccessibilityTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons(
     QVERIFY(select->state().focusable);
 }
 
-void AccessibilityTest::currentCellIsTheFocusOfAssistiveTechnology()
-{
-    ContentView view(threeFiles());
-    showActive(view);
-    QTableView* table = tableOf(view);
-    table->setFocus(Qt::TabFocusReason);
-    table->setCurrentIndex(table->model()->index(2, ResultsModel::WordsColumn));
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(table);
-    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("42"));
-    QTest::keyClick(table, Qt::Key_Right);
-    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove letter.txt"));
-    QVERIFY(accessible->focusChild()->state().focused);
-    QTest::keyClick(table, Qt::Key_Up);
-    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove report.pdf"));
-}
-
 void AccessibilityTest::aDarkPaletteRecoloursEveryTextTheAccentAndTheGlyph()
 {
     ContentView before(threeFiles());
@@ -277,11 +261,6 @@ void AccessibilityTest::aDarkPaletteRecoloursEveryTextTheAccentAndTheGlyph()
         }
     }
 
-    const QImage shot = view.grab().toImage();
-    QCOMPARE(shot.pixelColor(2, 2), dark.color(QPalette::Window));
-    // Light text on the dark window: the title's glyphs.
-    const QWidget* title = view.findChild<QLabel*>(QStringLiteral("titleLabel"));
-    QVERIFY(pixelsNear(shot.copy(title->geometry()), dark.color(QPalette::WindowText), 30) > 20);
     // The delete glyphs, in both views, in the lighter red that reads on dark rows.
     for (ContentView* shown : {&before, &view}) {
         QTableView* table = tableOf(*shown);
@@ -314,24 +293,6 @@ void AccessibilityTest::deleteRedReadsOnLightAndDarkRows()
     QVERIFY2(contrastRatio(red, base) >= 3.0, qPrintable(red.name()));
     QVERIFY2(contrastRatio(red, alternate) >= 3.0, qPrintable(red.name()));
     QVERIFY(red.red() > 2 * red.green() && red.red() > 2 * red.blue() - 60); // still a red
-}
-
-void AccessibilityTest::iconsAreDrawnForTheDevicePixels()
-{
-    const QIcon trash = trashIcon(QColor(0xE0, 0x1B, 0x24));
-    const QIcon application = svgIcon(QStringLiteral(":/pagetally/pagetally.svg"));
-    for (const QIcon& icon : {trash, application}) {
-        for (const qreal ratio : {1.0, 1.5, 2.0, 3.0}) {
-            const QPixmap pixmap = icon.pixmap(QSize(16, 16), ratio);
-            QCOMPARE(pixmap.size(), QSize(qRound(16 * ratio), qRound(16 * ratio)));
-            // The same as drawing it at that many pixels: no smaller bitmap stretched.
-            QVERIFY(largestDifference(pixmap.toImage(), icon.pixmap(pixmap.size(), 1.0).toImage()) <= 1);
-        }
-    }
-    // A stretched bitmap would look different: the test can tell.
-    const QImage sharp = trash.pixmap(QSize(32, 32), 1.0).toImage();
-    const QImage stretched = trash.pixmap(QSize(16, 16), 1.0).toImage().scaled(32, 32);
-    QVERIFY(largestDifference(sharp, stretched) > 60);
 }
 
 void AccessibilityTest::windowIsDrawnAtDevicePixels()

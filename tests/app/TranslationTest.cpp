@@ -23,7 +23,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrinter>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
@@ -94,23 +93,6 @@ bool isTranslatedOrValue(QString text, const QStringList& values)
     return text.isEmpty() || values.contains(text) || formatted.match(text).hasMatch();
 }
 
-// Notes the title and the text of each progress panel as it is shown.
-class ProgressWatch : public QObject
-{
-public:
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (auto* dialog = qobject_cast<QProgressDialog*>(watched);
-            dialog != nullptr && event->type() == QEvent::Show) {
-            texts << dialog->windowTitle() << dialog->labelText();
-        }
-        return false;
-    }
-};
-
 } // namespace
 
 class TranslationTest : public QObject
@@ -180,9 +162,9 @@ void TranslationTest::englishNeedsNoTranslation()
     QTemporaryDir dir;
     QCOMPARE(installTranslations(*qApp, QLocale(QLocale::German), dir.path()), QLocale::English);
     QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
-    Fixture f;
-    QCOMPARE(f.button("selectFilesButton"), QStringLiteral("Select Files"));
-    QCOMPARE(f.label("totalLabel"), QStringLiteral("Total:"));
+    const ContentView view;
+    QCOMPARE(button(view, "selectFilesButton")->text(), QStringLiteral("Select Files"));
+    QCOMPARE(labelText(view, "totalLabel"), QStringLiteral("Total:"));
 }
 
 void TranslationTest::languageFollowsTheSystemLocale()
@@ -191,8 +173,8 @@ void TranslationTest::languageFollowsTheSystemLocale()
     const bool germanWanted = qEnvironmentVariable("LANG").startsWith(QLatin1String("de")) ||
                               qEnvironmentVariable("LANGUAGE").startsWith(QLatin1String("de"));
     QCOMPARE(installTranslations(*qApp), germanWanted ? QLocale::German : QLocale::English);
-    ContentView view;
-    QCOMPARE(view.findChild<QPushButton*>(QStringLiteral("selectFilesButton"))->text(),
+    const ContentView view;
+    QCOMPARE(button(view, "selectFilesButton")->text(),
              germanWanted ? QStringLiteral("Auswählen") : QStringLiteral("Select Files"));
 }
 
@@ -281,28 +263,17 @@ void TranslationTest::everyFixedTextGoesThroughTranslation()
     const auto about =
         shownDialog<QMessageBox>([&] { f.app.showAbout(); }, [](QMessageBox* box) { return box->text(); });
     QCOMPARE(about.first, QStringLiteral("[[About Pagetally]]"));
-    QCOMPARE(
-        about.second,
-        QStringLiteral("<h3>Pagetally</h3><p>[[Version %1]]</p><p>[[%2]]</p><p>[[Add files and folders from "
-                       "the File menu, by dropping them on the window or with “pagetally FILE...”; export "
-                       "the results as CSV or JSON, or copy them as a table.]]</p>"
-                       "<p>[[MIT License]]<br>Copyright (c) 2026 The Pagetally developers</p>")
-            .arg(QString::fromUtf8(applicationVersion), QString::fromUtf8(applicationDescription)));
+    QVERIFY(about.second.startsWith(
+        QStringLiteral("<h3>Pagetally</h3><p>[[Version %1]]</p><p>[[%2]]</p><p>[[Add ")
+            .arg(QString::fromUtf8(applicationVersion), QString::fromUtf8(applicationDescription))));
+    QVERIFY(about.second.endsWith(
+        QStringLiteral("]]</p><p>[[MIT License]]<br>Copyright (c) 2026 The Pagetally developers</p>")));
 
-    // Printing: the job's name, the progress panel and every cell of the report.
+    // Printing: the job's name and every cell of the report.
     f.view().setPrintDialog([](QPrinter&, QWidget*) { return false; });
     f.view().printResults();
     QCOMPARE(sharedPrinter().docName(), QStringLiteral("[[Pagetally Results]]"));
-    ProgressWatch progress;
-    qApp->installEventFilter(&progress);
-    QTemporaryDir dir;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(dir.filePath(QStringLiteral("report.pdf")));
     const PrintView report(f.view().files(), 1, 5, 0);
-    QVERIFY(renderReport(report, printer, f.window));
-    qApp->removeEventFilter(&progress);
-    QCOMPARE(progress.texts, QStringList({"[[Print Results]]", "[[Printing…]]"}));
     for (const QString& text : report.texts()) {
         check(QStringLiteral("report"), text);
     }
