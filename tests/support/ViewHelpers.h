@@ -11,8 +11,6 @@
 #include <QUrl>
 #include <QtEndian>
 
-#include <optional>
-
 namespace pagetally::test {
 
 // Writes `bytes` to `name` below `dir`, making the folders on the way, and returns the path.
@@ -27,8 +25,8 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
     return path;
 }
 
-// A silent 16-bit mono PCM WAV of whole seconds whose header may claim more samples than it holds.
-inline QByteArray wav(int seconds, std::optional<quint32> claimedDataSize = std::nullopt)
+// A silent 16-bit mono PCM WAV of whole seconds.
+inline QByteArray wav(int seconds)
 {
     const quint32 rate = 8000;
     const quint32 dataSize = rate * 2 * static_cast<quint32>(seconds);
@@ -39,14 +37,14 @@ inline QByteArray wav(int seconds, std::optional<quint32> claimedDataSize = std:
         bytes.append(b, size);
     };
     bytes.append("RIFF");
-    put(36 + claimedDataSize.value_or(dataSize), 4);
+    put(36 + dataSize, 4);
     bytes.append("WAVEfmt ");
     for (const auto& [value, size] :
          {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {rate, 4}, {rate * 2, 4}, {2u, 2}, {16u, 2}}) {
         put(value, size);
     }
     bytes.append("data");
-    put(claimedDataSize.value_or(dataSize), 4);
+    put(dataSize, 4);
     return bytes + QByteArray(static_cast<qsizetype>(dataSize), '\0');
 }
 
