@@ -3,11 +3,9 @@
 
 #include "analysis/FileInfo.h"
 
-#include <QPageSize>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -18,7 +16,7 @@ struct PdfWord
     QString text;
     QRectF box; // top-left origin, points
     double fontSize = 0;
-    QString fontName;
+    bool bold = false;
 };
 
 struct PdfPage
@@ -30,16 +28,11 @@ struct PdfPage
     const PdfWord* find(const QString& text) const;
     // The words on the same line as `first`, left to right.
     std::vector<PdfWord> lineOf(const QString& first) const;
-    QStringList lineTextOf(const QString& first) const;
     // Every word, top to bottom and left to right, joined by spaces.
     QString text() const;
 };
 
-// The pages of the PDF file, or none when it cannot be read.
-std::vector<PdfPage> readPdf(const QString& path);
-
-// Prints `files` as the print job does to a PDF on `paper` and reads it back.
-std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files,
-                                QPageSize::PageSizeId paper = QPageSize::Letter);
+// Prints `files` as the print job does to a Letter-sized PDF and reads its pages back.
+std::vector<PdfPage> printToPdf(const std::vector<FileInfo>& files);
 
 } // namespace pagetally::test

@@ -3,15 +3,13 @@
 
 #include "window/ContentView.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
-#include <QtEndian>
-
-#include <optional>
 
 namespace pagetally::test {
 
@@ -27,26 +25,20 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
     return path;
 }
 
-// A silent 16-bit mono PCM WAV of whole seconds whose header may claim more samples than it holds.
-inline QByteArray wav(int seconds, std::optional<quint32> claimedDataSize = std::nullopt)
+// A silent 16-bit mono PCM WAV of whole seconds at 8 kHz.
+inline QByteArray wav(int seconds)
 {
-    const quint32 rate = 8000;
-    const quint32 dataSize = rate * 2 * static_cast<quint32>(seconds);
+    const quint32 dataSize = 16000 * static_cast<quint32>(seconds);
     QByteArray bytes;
-    const auto put = [&](quint32 v, int size) {
-        char b[4];
-        qToLittleEndian(v, b);
-        bytes.append(b, size);
-    };
-    bytes.append("RIFF");
-    put(36 + claimedDataSize.value_or(dataSize), 4);
-    bytes.append("WAVEfmt ");
-    for (const auto& [value, size] :
-         {std::pair{16u, 4}, {1u, 2}, {1u, 2}, {rate, 4}, {rate * 2, 4}, {2u, 2}, {16u, 2}}) {
-        put(value, size);
-    }
-    bytes.append("data");
-    put(claimedDataSize.value_or(dataSize), 4);
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + dataSize);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << dataSize;
     return bytes + QByteArray(static_cast<qsizetype>(dataSize), '\0');
 }
 

@@ -1,0 +1,548 @@
+// The application: its menus and windows, the command line, small screens, keyboard use, what
+// assistive technology is told, palettes and high-density screens, and the languages.
+#include "Version.h"
+#include "app/CommandLine.h"
+#include "app/MainWindow.h"
+#include "app/PagetallyApp.h"
+#include "app/Translations.h"
+#include "support/PdfText.h"
+#include "support/ViewHelpers.h"
+#include "window/DeleteDelegate.h"
+#include "window/ResultsModel.h"
+#include "window/TrashIcon.h"
+
+#include <QAccessible>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+#include <QtTest>
+
+#include <sstream>
+
+using namespace pagetally;
+using namespace pagetally::test;
+
+namespace {
+
+std::vector<FileInfo> threeFiles()
+{
+    return {FileInfo::make("letter.txt", "TXT", std::nullopt, std::nullopt, 42),
+            FileInfo::make("report.pdf", "PDF", std::nullopt, 3, 900),
+            FileInfo::make("voicemail.mp3", "MP3", 0.2, std::nullopt, 30)};
+}
+
+void showActive(QWidget& window)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+// Each item of the menu as "title|shortcut", a separator as "---".
+QStringList items(const QMenu* menu)
+{
+    QStringList list;
+    for (const QAction* action : menu->actions()) {
+        list << (action->isSeparator()
+                     ? QStringLiteral("---")
+                     : action->text() + u'|' + action->shortcut().toString(QKeySequence::PortableText));
+    }
+    return list;
+}
+
+// The largest difference of any channel between two images of the same size.
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y);
+            const QColor q = b.pixelColor(x, y);
+            largest = std::max(
+                {largest, qAbs(p.red() - q.red()), qAbs(p.green() - q.green()), qAbs(p.blue() - q.blue())});
+        }
+    }
+    return largest;
+}
+
+} // namespace
+
+class AppTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void menusGiveTheStandardKeysAndEachWindowAddsAnAboutPairAndItsOwnList();
+    void aboutShowsTheNameVersionDescriptionAndLicence();
+    void windowFitsTheScreenWithEveryColumnAndTheTotalsInReach();
+    void commandLineFilesAndFoldersFillTheFirstWindow();
+    void commandLineOptionsAnswerWithoutAWindow();
+    void exitAppEndsTheEventLoopAtOnce();
+    void tabVisitsTheFourButtonsThenTheTable();
+    void deleteKeyRemovesTheCurrentRowAndKeepsThePlace();
+    void currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton();
+    void assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons();
+    void deleteGlyphFollowsThePaletteAtDevicePixels();
+    void germanShowsTheWindowMenusAndReportInGerman();
+    void englishNeedsNoTranslation();
+    void languageFollowsTheSystemLocale();
+};
+
+void AppTest::cleanup()
+{
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    // A translator leaves the application when it is deleted.
+    qDeleteAll(qApp->findChildren<QTranslator*>());
+}
+
+void AppTest::menusGiveTheStandardKeysAndEachWindowAddsAnAboutPairAndItsOwnList()
+{
+    PagetallyApp app;
+    QCOMPARE(items(app.applicationMenu()), QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q"}));
+    MainWindow* first = app.openWindow();
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Pagetally"));
+    QCOMPARE(QCoreApplication::applicationVersion(), QString::fromUtf8(applicationVersion));
+    QVERIFY(first->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(first->windowTitle(), QStringLiteral("Pagetally"));
+    QVERIFY(first->testAttribute(Qt::WA_DeleteOnClose));
+    QStringList bar;
+    for (const QAction* top : first->menuBar()->actions()) {
+        bar << top->text() + QStringLiteral(": ") + items(top->menu()).join(QStringLiteral(", "));
+    }
+    const auto key = [](QKeySequence::StandardKey k) {
+        return QKeySequence(k).toString(QKeySequence::PortableText);
+    };
+    QCOMPARE(bar,
+             QStringList({"Pagetally: About Pagetally|, ---, Quit Pagetally|Ctrl+Q, ---, About Pagetally|",
+                          QStringLiteral("&File: Select Files…|%1, Add Folder...|Ctrl+Shift+O, ---, "
+                                         "Export Results...|Ctrl+E, Print Results…|%2, ---, New Window|%3, "
+                                         "---, Close Window|%4")
+                              .arg(key(QKeySequence::Open), key(QKeySequence::Print), key(QKeySequence::New),
+                                   key(QKeySequence::Close)),
+                          "&Edit: Copy|" + key(QKeySequence::Copy), "&Window: Minimize|Ctrl+M, Zoom|"}));
+    QCOMPARE(first->menuBar()->actions().first()->menu(), app.applicationMenu());
+
+    // The keys act in the window, wherever its focus is; the print panel opens over the view,
+    // for an empty list too, and printing keeps the list.
+    ContentView* view = first->contentView();
+    int picked = 0;
+    std::vector<QWidget*> printedOver;
+    view->setFilePicker([&](QWidget*) {
+        ++picked;
+        return std::optional<QList<QUrl>>();
+    });
+    view->setPrintDialog([&](QPrinter&, QWidget* parent) {
+        printedOver.push_back(parent);
+        return false;
+    });
+    showActive(*first);
+    QTest::keyClick(first, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(picked, 1);
+    QTest::keyClick(first, Qt::Key_P, Qt::ControlModifier);
+    QTemporaryDir dir;
+    view->addLocations({write(QDir(dir.path()), "a.txt", "two words").toStdString()});
+    QVERIFY(waitForBatch(*view));
+    QTest::mouseClick(button(*view, "printResultsButton"), Qt::LeftButton);
+    QCOMPARE(printedOver, (std::vector<QWidget*>{view, view}));
+    QCOMPARE(names(*view), QStringList({"a.txt"}));
+
+    // File > New Window opens a further window with a list of its own and its own About item.
+    first->menuBar()->actions().at(1)->menu()->actions().at(6)->trigger();
+    MainWindow* second = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<MainWindow*>(w);
+            window != first && window != nullptr && w->isVisible()) {
+            second = window;
+        }
+    }
+    QVERIFY(second != nullptr);
+    QVERIFY(second->contentView()->files().empty());
+    QCOMPARE(items(app.applicationMenu()),
+             QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|",
+                          "---", "About Pagetally|"}));
+    QCOMPARE(second->menuBar()->actions().first()->menu(), app.applicationMenu());
+}
+
+void AppTest::aboutShowsTheNameVersionDescriptionAndLicence()
+{
+    const QString text =
+        QStringLiteral("<h3>Pagetally</h3><p>Version %1</p>"
+                       "<p>Counts the pages, words and minutes of documents and recordings</p>"
+                       "<p>Add files and folders from the File menu, by dropping them on the window or with "
+                       "“pagetally FILE...”; export the results as CSV or JSON, or copy them as a table.</p>"
+                       "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
+            .arg(QString::fromUtf8(applicationVersion));
+    QCOMPARE(PagetallyApp::aboutText(), text);
+    // The copyright line is the licence file's own.
+    QFile licence(QStringLiteral(PAGETALLY_SOURCE_DIR "/LICENSE"));
+    QVERIFY(licence.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(licence.readAll()).split(u'\n');
+    QCOMPARE(lines.value(0), QStringLiteral("MIT License"));
+    QCOMPARE(lines.value(2), QString::fromUtf8(copyrightNotice));
+
+    // Both About items show the same standard dialog.
+    PagetallyApp app;
+    app.openWindow();
+    const QList<QAction*> actions = app.applicationMenu()->actions();
+    for (QAction* about : {actions.first(), actions.last()}) {
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                    shown = box->windowTitle() + u'|' + box->text();
+                    box->accept();
+                }
+            }
+        });
+        about->trigger();
+        QCOMPARE(shown, QStringLiteral("About Pagetally|") + text);
+    }
+}
+
+// Run on the default screen of 800 x 600, and on 1920 x 1080 at 100 % and at 200 % (960 x 540).
+void AppTest::windowFitsTheScreenWithEveryColumnAndTheTotalsInReach()
+{
+    QTemporaryDir dir;
+    PagetallyApp app;
+    MainWindow* window =
+        app.openWindowWith({test::write(QDir(dir.path()), "a.txt", "two words").toStdString()});
+    QVERIFY(test::waitForBatch(*window->contentView()));
+    window->resize(200, 200);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QSize available = window->screen()->availableGeometry().size();
+    QVERIFY(window->width() <= available.width() && window->height() <= available.height());
+    ContentView* view = window->contentView();
+    if (available.width() >= 1100 && available.height() >= 700) {
+        QCOMPARE(view->size(), ContentView::minimumContentSize);
+    }
+    QTableView* table = test::tableOf(*view);
+    QVERIFY(window->rect().contains(QRect(table->mapTo(window, QPoint(0, 0)), table->size())));
+    for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
+        const QModelIndex cell = table->model()->index(0, column);
+        table->scrollTo(cell);
+        QVERIFY2(table->viewport()->rect().contains(table->visualRect(cell)),
+                 qPrintable(QString::number(column)));
+    }
+    for (const char* name : {"totalLabel", "durationTotal", "pagesTotal", "wordsTotal"}) {
+        auto* label = view->findChild<QLabel*>(QLatin1String(name));
+        QVERIFY2(window->rect().contains(QRect(label->mapTo(window, QPoint(0, 0)), label->size())), name);
+        QVERIFY2(label->width() >= label->sizeHint().width(), name);
+    }
+}
+
+void AppTest::commandLineFilesAndFoldersFillTheFirstWindow()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QString a = test::write(d, "a.txt", "one");
+    const QString dash = test::write(d, "-b.html", "<p>two words</p>");
+    test::write(d, "folder/z.txt", "z");
+    test::write(d, "folder/inner/c.txt", "c");
+    // Relative names are taken from the current folder.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const CommandLine command = parseCommandLine({a.toStdString(), "--", "-b.html", "folder"});
+    QDir::setCurrent(previous);
+    QCOMPARE(command.action, CommandLine::Action::OpenWindow);
+
+    PagetallyApp app;
+    MainWindow* window = app.openWindowWith(command.locations);
+    QVERIFY(window->isVisible());
+    QTRY_COMPARE(test::names(*window->contentView()), QStringList({"a.txt", "-b.html", "c.txt", "z.txt"}));
+    QCOMPARE(test::labelText(*window->contentView(), "wordsTotal"), QStringLiteral("Words: 5"));
+}
+
+void AppTest::commandLineOptionsAnswerWithoutAWindow()
+{
+    for (const auto& [arguments, action, status] :
+         {std::tuple{std::vector<std::string>{"a.txt", "--help"}, CommandLine::Action::ShowHelp, 0},
+          {{"--version"}, CommandLine::Action::ShowVersion, 0},
+          {{"a.txt", "--nonsense", "--help"}, CommandLine::Action::UsageError, 2},
+          {{"-platform", "xcb"}, CommandLine::Action::UsageError, 2}}) {
+        const CommandLine command = parseCommandLine(arguments);
+        QCOMPARE(command.action, action);
+        std::ostringstream out;
+        std::ostringstream err;
+        QCOMPARE(answerWithoutWindow(command, out, err), status);
+        QCOMPARE(out.str().empty(), status != 0);
+        QCOMPARE(err.str().empty(), status == 0);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    answerWithoutWindow(parseCommandLine({"--nonsense"}), out, err);
+    QCOMPARE(QString::fromStdString(err.str()),
+             QStringLiteral("pagetally: unknown option --nonsense\n"
+                            "Try “pagetally --help” for more information.\n"));
+    answerWithoutWindow(parseCommandLine({"--version"}), out, err);
+    QCOMPARE(out.str(), std::string("pagetally ").append(applicationVersion).append("\n"));
+}
+
+void AppTest::exitAppEndsTheEventLoopAtOnce()
+{
+    PagetallyApp app;
+    MainWindow* window = app.openWindow();
+    window->contentView()->addLocations({}); // the list's content plays no part
+    auto* exit = window->contentView()->findChild<QPushButton*>(QStringLiteral("exitAppButton"));
+    QTimer::singleShot(0, exit, [exit] { QTest::mouseClick(exit, Qt::LeftButton); });
+    bool timedOut = false;
+    QTimer::singleShot(5000, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!timedOut);
+}
+
+void AppTest::tabVisitsTheFourButtonsThenTheTable()
+{
+    PagetallyApp app;
+    MainWindow* window = app.openWindow();
+    showActive(*window);
+    button(*window, "selectFilesButton")->setFocus(Qt::TabFocusReason);
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, QStringList({"selectFilesButton", "clearFilesButton", "printResultsButton",
+                                   "exitAppButton", "resultsTable", "selectFilesButton"}));
+    // Backwards too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("resultsTable"));
+}
+
+void AppTest::deleteKeyRemovesTheCurrentRowAndKeepsThePlace()
+{
+    ContentView view(threeFiles());
+    showActive(view);
+    QTableView* table = tableOf(view);
+    button(view, "exitAppButton")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), table);
+    // Entering the table by keyboard makes its first cell current. Rows: mp3, pdf, txt.
+    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Delete);
+    QCOMPARE(names(view), QStringList({"letter.txt", "voicemail.mp3"}));
+    // The place stays: the row that moved up is current now, still in the first column.
+    QCOMPARE(table->currentIndex(), table->model()->index(1, 0));
+    QTest::keyClick(table, Qt::Key_Backspace);
+    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
+    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
+    // With a modifier the key is not a removal.
+    QTest::keyClick(table, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
+    QTest::keyClick(table, Qt::Key_Delete);
+    QVERIFY(view.files().empty());
+    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 0"));
+    QVERIFY(!table->currentIndex().isValid());
+    QCOMPARE(QApplication::focusWidget(), table);
+    QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
+}
+
+void AppTest::currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton()
+{
+    ContentView view(threeFiles());
+    showActive(view);
+    QTableView* table = tableOf(view);
+    table->setFocus(Qt::TabFocusReason);
+    table->setCurrentIndex(table->model()->index(2, ResultsModel::WordsColumn));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(table);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("42"));
+    QTest::keyClick(table, Qt::Key_Right);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove letter.txt"));
+    QVERIFY(accessible->focusChild()->state().focused);
+    QTest::keyClick(table, Qt::Key_Up);
+    QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove report.pdf"));
+
+    // Space on a value cell does nothing.
+    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    QCOMPARE(view.files().size(), 3u);
+    // The arrows reach the delete button of the row; Space, Return and Enter press it.
+    for (int i = 0; i < ResultsModel::DeleteColumn; ++i) {
+        QTest::keyClick(table, Qt::Key_Right);
+    }
+    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    // The current delete button shows the focus frame.
+    const QRect cell = table->visualRect(table->currentIndex());
+    const QImage focused = table->viewport()->grab(cell).toImage();
+    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
+    QVERIFY(table->viewport()->grab(cell).toImage() != focused);
+    table->setCurrentIndex(table->model()->index(0, ResultsModel::DeleteColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf"}));
+    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    QTest::keyClick(table, Qt::Key_Return);
+    QCOMPARE(names(view), QStringList({"letter.txt"}));
+    QTest::keyClick(table, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(view.files().empty());
+}
+
+void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
+{
+    ContentView view(threeFiles());
+    view.show();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(tableOf(view));
+    QVERIFY(table != nullptr);
+    QCOMPARE(table->role(), QAccessible::Table);
+    QCOMPARE(table->text(QAccessible::Name), QStringLiteral("Results"));
+    QVERIFY(table->text(QAccessible::Description).contains(QLatin1String("Delete")));
+    QAccessibleTableInterface* cells = table->tableInterface();
+    QVERIFY(cells != nullptr);
+    QCOMPARE(cells->rowCount(), 3);
+    QCOMPARE(cells->columnCount(), 6);
+
+    // The column headers, as a screen reader walks the table's children; the delete column's
+    // header is empty on screen but named.
+    QStringList headers;
+    for (int i = 0; i < table->childCount(); ++i) {
+        if (QAccessibleInterface* child = table->child(i); child->role() == QAccessible::ColumnHeader) {
+            headers << child->text(QAccessible::Name);
+        }
+    }
+    QCOMPARE(headers, QStringList({"File Name", "File Type", "Duration", "Pages", "Words", "Remove"}));
+    QCOMPARE(tableOf(view)->model()->headerData(ResultsModel::DeleteColumn, Qt::Horizontal).toString(),
+             QString());
+    const QStringList firstRow{"voicemail.mp3", "MP3", "0m 12s", "-", "30", "Remove voicemail.mp3"};
+    for (int c = 0; c < 6; ++c) {
+        QAccessibleInterface* cell = cells->cellAt(0, c);
+        QVERIFY(cell != nullptr);
+        QCOMPARE(cell->role(), QAccessible::Cell);
+        QCOMPARE(cell->text(QAccessible::Name), firstRow[c]);
+        QCOMPARE(cell->tableCellInterface()->rowIndex(), 0);
+        QCOMPARE(cell->tableCellInterface()->columnIndex(), c);
+    }
+    QCOMPARE(cells->cellAt(2, ResultsModel::DeleteColumn)->text(QAccessible::Name),
+             QStringLiteral("Remove letter.txt"));
+
+    QAccessibleInterface* select = QAccessible::queryAccessibleInterface(button(view, "selectFilesButton"));
+    QCOMPARE(select->role(), QAccessible::Button);
+    QCOMPARE(select->text(QAccessible::Name), QStringLiteral("Select Files"));
+    QVERIFY(select->state().focusable);
+}
+
+void AppTest::deleteGlyphFollowsThePaletteAtDevicePixels()
+{
+    // CTest also runs this with QT_SCALE_FACTOR=2.
+    ContentView view({FileInfo::make("letter.txt", "TXT", std::nullopt, std::nullopt, 42)});
+    view.show();
+    const qreal ratio = view.devicePixelRatioF();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == QLatin1String("2")) {
+        QCOMPARE(ratio, 2.0);
+    }
+    QTableView* table = tableOf(view);
+    const QColor lightRed = deleteTint(table->palette());
+    // A dark theme chosen while the program runs; the view hears of it through the event loop.
+    QPalette dark(QColor(0x36, 0x36, 0x36), QColor(0x24, 0x24, 0x24)); // button, window
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2A, 0x2A, 0x2A));
+    dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xE4));
+    QApplication::setPalette(dark);
+    QTRY_COMPARE(button(view, "selectFilesButton")->palette().color(QPalette::Button),
+                 dark.color(QPalette::Highlight));
+    QVERIFY(deleteTint(table->palette()) != lightRed);
+    const QPixmap shot = table->viewport()->grab();
+    QCOMPARE(shot.devicePixelRatio(), ratio);
+    QCOMPARE(shot.size(), table->viewport()->size() * ratio);
+
+    // The glyph in the window is the icon in the palette's red drawn at device pixels onto the
+    // row's background.
+    const QRect cell = table->visualRect(table->model()->index(0, ResultsModel::DeleteColumn));
+    QRect glyph(0, 0, 16, 16);
+    glyph.moveCenter(DeleteDelegate::buttonRect(cell).center());
+    const QRect pixels(glyph.topLeft() * ratio, glyph.size() * ratio);
+    const QImage drawn = shot.toImage().copy(pixels);
+    QImage expected(pixels.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.setDevicePixelRatio(ratio);
+    expected.fill(dark.color(QPalette::Base));
+    {
+        QPainter painter(&expected);
+        trashIcon(deleteTint(dark)).paint(&painter, QRect(0, 0, 16, 16));
+    }
+    QVERIFY(largestDifference(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected) <= 8);
+}
+
+void AppTest::germanShowsTheWindowMenusAndReportInGerman()
+{
+    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::German, QLocale::Germany)), QLocale::German);
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    PagetallyApp app;
+    MainWindow* window = app.openWindowWith({write(d, "letter.txt", "three short words").toStdString(),
+                                             write(d, "memo.doc", "never read").toStdString(),
+                                             write(d, "notes.txt", "two words").toStdString()});
+    const ContentView& view = *window->contentView();
+    QVERIFY(waitForBatch(view));
+    for (const auto& [name, text] :
+         {std::pair{"captionLabel",
+                    "Unterstützte Dateitypen: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"},
+          {"selectFilesButton", "Auswählen"},
+          {"clearFilesButton", "Liste leeren"},
+          {"printResultsButton", "Drucken"},
+          {"exitAppButton", "Beenden"},
+          {"totalLabel", "Gesamt:"},
+          {"durationTotal", "Dauer: 0m 0s"},
+          {"wordsTotal", "Wörter: 5"}}) {
+        QCOMPARE(view.findChild<QWidget*>(QLatin1String(name))->property("text").toString(),
+                 QString::fromUtf8(text));
+    }
+    const QAbstractItemModel* model = tableOf(view)->model();
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Dateiname"));
+    QCOMPARE(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Wörter"));
+    // Record values and numbers are never translated.
+    QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("memo.doc"));
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("DOC"));
+    QCOMPARE(model->index(0, ResultsModel::DeleteColumn).data(Qt::AccessibleTextRole).toString(),
+             QStringLiteral("memo.doc entfernen"));
+    QCOMPARE(window->menuBar()->actions().at(1)->text(), QStringLiteral("&Datei"));
+    QCOMPARE(app.applicationMenu()->actions().first()->text(), QStringLiteral("Über Pagetally"));
+    QVERIFY(PagetallyApp::aboutText().contains(QStringLiteral("MIT-Lizenz")));
+    for (QPushButton* button : view.findChildren<QPushButton*>()) {
+        QVERIFY2(button->sizeHint().width() <= ContentView::buttonSlotWidth, qPrintable(button->text()));
+    }
+
+    QCOMPARE(printToPdf(view.files()).at(0).text(),
+             QStringLiteral("Pagetally-Ergebnisse Dateiname Typ Dauer Seiten Wörter "
+                            "memo.doc DOC - 1 0 "
+                            "letter.txt TXT - - 3 "
+                            "notes.txt TXT - - 2 "
+                            "Gesamt: Dauer: 0m 0s Seiten: 1 Wörter: 5"));
+}
+
+void AppTest::englishNeedsNoTranslation()
+{
+    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::English, QLocale::UnitedKingdom)), QLocale::English);
+    QCOMPARE(installTranslations(*qApp, QLocale::c()), QLocale::English);
+    // A language the program has no translation for falls back to the English texts.
+    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::Japanese, QLocale::Japan)), QLocale::English);
+    // A person who reads English first gets English even with German as a second choice.
+    QCOMPARE(
+        installTranslations(*qApp, QLocale(QLocale::English), QString::fromLatin1(translationsDirectory)),
+        QLocale::English);
+    // A directory without translations installs nothing.
+    QTemporaryDir dir;
+    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::German), dir.path()), QLocale::English);
+    QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+}
+
+void AppTest::languageFollowsTheSystemLocale()
+{
+    // CTest runs this with LANG=C.UTF-8, with LANG=de_DE.UTF-8 and with LANGUAGE=de:en.
+    const bool germanWanted = qEnvironmentVariable("LANG").startsWith(QLatin1String("de")) ||
+                              qEnvironmentVariable("LANGUAGE").startsWith(QLatin1String("de"));
+    QCOMPARE(installTranslations(*qApp), germanWanted ? QLocale::German : QLocale::English);
+    const ContentView view;
+    QCOMPARE(button(view, "selectFilesButton")->text(),
+             germanWanted ? QStringLiteral("Auswählen") : QStringLiteral("Select Files"));
+}
+
+QTEST_MAIN(AppTest)
+#include "AppTest.moc"
