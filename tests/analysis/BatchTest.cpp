@@ -73,19 +73,5 @@ TEST(Batch, CancelKeepsTheFinishedPrefixAndEndsChildrenAndFolders)
     EXPECT_TRUE(fs::is_empty(scratch));
 }
 
-TEST(Batch, AppendUniqueKeepsTheFirstOfANameAndReturnsTheOthers)
-{
-    std::vector<FileInfo> files{FileInfo::make("a.txt", "TXT", std::nullopt, std::nullopt, 1)};
-    std::vector<BatchItem> items{{"/x/b.txt", FileInfo::make("b.txt", "TXT", std::nullopt, std::nullopt, 2)},
-                                 {"/y/a.txt", FileInfo::make("a.txt", "TXT", std::nullopt, std::nullopt, 3)},
-                                 {"/y/b.txt", FileInfo::make("b.txt", "TXT", std::nullopt, std::nullopt, 4)}};
-    const auto skipped = appendUnique(items, files);
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[1].words, 2);
-    ASSERT_EQ(skipped.size(), 2u);
-    EXPECT_EQ(skipped[0].location, "/y/a.txt");
-    EXPECT_EQ(skipped[1].location, "/y/b.txt");
-}
-
 } // namespace
 } // namespace pagetally

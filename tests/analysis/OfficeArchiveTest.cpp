@@ -141,28 +141,6 @@ TEST_F(ExtractionTest, UnzipGetsFourArgumentsNullInputItsOwnSessionAndTheFileIts
     EXPECT_EQ(readFile(extracted.path() / "archive"), readFile(file));
 }
 
-TEST_F(ExtractionTest, ExtractionsFromManyThreadsAtOnceStayApart)
-{
-    for (int i = 0; i < 6; ++i) {
-        zipFile(std::to_string(i) + ".docx", {{"id.txt", std::to_string(i), {}}});
-    }
-    std::vector<std::future<int>> workers;
-    for (int t = 0; t < 8; ++t) {
-        workers.push_back(std::async(std::launch::async, [&, t] {
-            int right = 0;
-            for (int round = 0; round < 5; ++round) {
-                const std::string i = std::to_string((t + round) % 6);
-                right += tree(extractOfficeArchive(in / (i + ".docx")).path()) ==
-                         std::map<std::string, std::string>{{"id.txt", i}};
-            }
-            return right;
-        }));
-    }
-    for (auto& worker : workers) {
-        EXPECT_EQ(worker.get(), 5);
-    }
-}
-
 TEST_F(ExtractionTest, AContainerThatInflatesBeyondWhatItDeclaresIsStoppedWhileUnpacking)
 {
     const ExtractionLimits small{.floor = std::uint64_t(1) << 20, .ratio = 1, .freeSpaceMargin = 0};

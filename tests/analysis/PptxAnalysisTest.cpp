@@ -119,17 +119,3 @@ TEST_F(OfficeTest, PresentationFailuresPrintOneErrorLineAndGiveNoPagesAndNoWords
             {linkedFolder, cannotList(linkedFolder, "ppt is a symbolic link")},
         });
 }
-
-TEST_F(OfficeTest, DispatchSendsOfficeFilesInAnyLetterCaseToTheirReaders)
-{
-    // Names that unzip would expand as patterns, each beside a file the pattern matches.
-    const auto docx = zipFile("MEMO [final].DOCX", docxEntries(paragraph("a b c"), "5"));
-    zipFile("MEMO f.DOCX", docxEntries(paragraph("a decoy"), "7"));
-    const auto pptx = zipFile("Talk?.PpTx", {slide(1, "a b"), notes(1, "c")});
-    zipFile("Talks.PpTx", {slide(1, "a"), slide(2, "decoy")});
-    std::ostringstream out;
-    const FileInfo memo = FileProcessor::processFile(docx, "MEMO.DOCX", "DOCX", out);
-    const FileInfo talk = FileProcessor::processFile(pptx, "Talk.PpTx", "PPTX", out);
-    EXPECT_EQ(std::tuple(memo.pages, memo.words, talk.pages, talk.words), std::tuple(5, 3, 1, 3));
-    EXPECT_EQ(out.str(), "");
-}
