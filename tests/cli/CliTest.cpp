@@ -148,25 +148,3 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
             run.out.starts_with(answer == std::string("--help") ? "Usage: pagetally-cli" : "pagetally-cli "));
     }
 }
-
-TEST(Cli, GivesTheSameBytesWithAnyNumberOfJobs)
-{
-    TempDir dir;
-    std::string args;
-    for (int i = 0; i < 60; ++i) {
-        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "literal" + temporary.
-        std::string name = "f";
-        name.append(std::to_string(i % 45)).append(i % 3 ? ".txt" : ".html");
-        dir.write(name, std::string(static_cast<std::size_t>(i), 'w') + " and <b>more</b> words");
-        args.append(" ").append(name);
-    }
-    const auto run = [&](const std::string& jobs) {
-        return cli("--json " + jobs + args, "/dev/null", dir.path(), true);
-    };
-    const CliRun one = run("-j 1");
-    ASSERT_EQ(one.status, 0);
-    for (const char* jobs : {"-j 2", "-j8", "-j 64"}) {
-        SCOPED_TRACE(jobs);
-        EXPECT_EQ(run(jobs).out, one.out);
-    }
-}
