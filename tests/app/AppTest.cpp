@@ -86,8 +86,7 @@ private slots:
     void commandLineOptionsAnswerWithoutAWindow();
     void exitAppEndsTheEventLoopAtOnce();
     void tabVisitsTheFourButtonsThenTheTable();
-    void deleteKeyRemovesTheCurrentRowAndKeepsThePlace();
-    void currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton();
+    void keysRemoveRowsInPlaceAndAssistiveTechnologyFollowsTheCurrentCell();
     void assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons();
     void deleteGlyphFollowsThePaletteAtDevicePixels();
     void germanShowsTheWindowMenusAndReportInGerman();
@@ -318,42 +317,36 @@ void AppTest::tabVisitsTheFourButtonsThenTheTable()
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("resultsTable"));
 }
 
-void AppTest::deleteKeyRemovesTheCurrentRowAndKeepsThePlace()
+void AppTest::keysRemoveRowsInPlaceAndAssistiveTechnologyFollowsTheCurrentCell()
 {
-    ContentView view(threeFiles());
+    std::vector<FileInfo> files = threeFiles();
+    files.push_back(FileInfo::make("talk.mp3", "MP3", 0.1, std::nullopt, 3));
+    files.push_back(FileInfo::make("notes.txt", "TXT", std::nullopt, std::nullopt, 7));
+    ContentView view(files);
     showActive(view);
     QTableView* table = tableOf(view);
+    const auto at = [&](int row, int column) { return table->model()->index(row, column); };
     button(view, "exitAppButton")->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), table);
-    // Entering the table by keyboard makes its first cell current. Rows: mp3, pdf, txt.
-    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
+    // Entering the table by keyboard makes its first cell current. Rows: voicemail.mp3, talk.mp3,
+    // report.pdf, letter.txt, notes.txt.
+    QCOMPARE(table->currentIndex(), at(0, 0));
+    // Space on a value cell, and Delete with a modifier, remove nothing.
+    QTest::keyClick(table, Qt::Key_Space);
+    QTest::keyClick(table, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(view.files().size(), 5u);
     QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Delete);
-    QCOMPARE(names(view), QStringList({"letter.txt", "voicemail.mp3"}));
     // The place stays: the row that moved up is current now, still in the first column.
-    QCOMPARE(table->currentIndex(), table->model()->index(1, 0));
+    QCOMPARE(table->currentIndex(), at(1, 0));
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Backspace);
-    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
-    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
-    // With a modifier the key is not a removal.
-    QTest::keyClick(table, Qt::Key_Delete, Qt::ControlModifier);
-    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
-    QTest::keyClick(table, Qt::Key_Delete);
-    QVERIFY(view.files().empty());
-    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 0"));
-    QVERIFY(!table->currentIndex().isValid());
-    QCOMPARE(QApplication::focusWidget(), table);
-    QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
-}
+    QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf", "voicemail.mp3"}));
+    QCOMPARE(table->currentIndex(), at(2, 0));
 
-void AppTest::currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton()
-{
-    ContentView view(threeFiles());
-    showActive(view);
-    QTableView* table = tableOf(view);
-    table->setFocus(Qt::TabFocusReason);
-    table->setCurrentIndex(table->model()->index(2, ResultsModel::WordsColumn));
+    table->setCurrentIndex(at(2, ResultsModel::WordsColumn));
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(table);
     QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("42"));
     QTest::keyClick(table, Qt::Key_Right);
@@ -361,29 +354,27 @@ void AppTest::currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsB
     QVERIFY(accessible->focusChild()->state().focused);
     QTest::keyClick(table, Qt::Key_Up);
     QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove report.pdf"));
-
-    // Space on a value cell does nothing.
-    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
-    QTest::keyClick(table, Qt::Key_Space);
-    QCOMPARE(view.files().size(), 3u);
+    // The current delete button shows the focus frame.
+    const QRect cell = table->visualRect(table->currentIndex());
+    const QImage focused = table->viewport()->grab(cell).toImage();
+    table->setCurrentIndex(at(0, ResultsModel::FileNameColumn));
+    QVERIFY(table->viewport()->grab(cell).toImage() != focused);
     // The arrows reach the delete button of the row; Space, Return and Enter press it.
     for (int i = 0; i < ResultsModel::DeleteColumn; ++i) {
         QTest::keyClick(table, Qt::Key_Right);
     }
-    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
-    // The current delete button shows the focus frame.
-    const QRect cell = table->visualRect(table->currentIndex());
-    const QImage focused = table->viewport()->grab(cell).toImage();
-    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
-    QVERIFY(table->viewport()->grab(cell).toImage() != focused);
-    table->setCurrentIndex(table->model()->index(0, ResultsModel::DeleteColumn));
+    QCOMPARE(table->currentIndex(), at(0, ResultsModel::DeleteColumn));
     QTest::keyClick(table, Qt::Key_Space);
     QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf"}));
-    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    QCOMPARE(table->currentIndex(), at(0, ResultsModel::DeleteColumn));
     QTest::keyClick(table, Qt::Key_Return);
     QCOMPARE(names(view), QStringList({"letter.txt"}));
     QTest::keyClick(table, Qt::Key_Enter, Qt::KeypadModifier);
     QVERIFY(view.files().empty());
+    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 0"));
+    QVERIFY(!table->currentIndex().isValid());
+    QCOMPARE(QApplication::focusWidget(), table);
+    QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
 }
 
 void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
@@ -519,18 +510,19 @@ void AppTest::germanShowsTheWindowMenusAndReportInGerman()
 
 void AppTest::englishNeedsNoTranslation()
 {
-    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::English, QLocale::UnitedKingdom)), QLocale::English);
-    QCOMPARE(installTranslations(*qApp, QLocale::c()), QLocale::English);
-    // A language the program has no translation for falls back to the English texts.
-    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::Japanese, QLocale::Japan)), QLocale::English);
-    // A person who reads English first gets English even with German as a second choice.
-    QCOMPARE(
-        installTranslations(*qApp, QLocale(QLocale::English), QString::fromLatin1(translationsDirectory)),
-        QLocale::English);
-    // A directory without translations installs nothing.
-    QTemporaryDir dir;
-    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::German), dir.path()), QLocale::English);
-    QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+    // English itself, a language without a translation, English first with German second, and a
+    // directory without translations all keep the English texts and install nothing.
+    QTemporaryDir empty;
+    const QString ours = QString::fromLatin1(translationsDirectory);
+    for (const auto& [locale, directory] :
+         {std::pair{QLocale(QLocale::English, QLocale::UnitedKingdom), ours},
+          {QLocale::c(), ours},
+          {QLocale(QLocale::Japanese, QLocale::Japan), ours},
+          {QLocale(QLocale::English), ours},
+          {QLocale(QLocale::German), empty.path()}}) {
+        QCOMPARE(installTranslations(*qApp, locale, directory), QLocale::English);
+        QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+    }
 }
 
 void AppTest::languageFollowsTheSystemLocale()
