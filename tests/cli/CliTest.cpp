@@ -1,4 +1,5 @@
 // Runs the pagetally-cli binary as a user would and checks what it writes and its exit status.
+#include "Version.h"
 #include "cli/Options.h"
 #include "support/TempDir.h"
 
@@ -131,6 +132,9 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         {"--json b.txt >/dev/full", 1, diskFull},
         {"b.txt >&-", 1, "pagetally-cli: cannot write the output: Bad file descriptor\n"},
         {"--json -r long", 1, "", std::nullopt, false},
+        {"--help", 0, "", pagetally::cli::usageText},
+        {"--version", 0, "",
+         std::string("pagetally-cli ").append(pagetally::applicationVersion).append("\n")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
@@ -140,11 +144,5 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         if (c.out) {
             EXPECT_EQ(run.out, *c.out);
         }
-    }
-    for (const char* answer : {"--help", "--version"}) {
-        const CliRun run = cli(answer, errors, dir.path(), true);
-        EXPECT_EQ(run.status, 0);
-        EXPECT_TRUE(
-            run.out.starts_with(answer == std::string("--help") ? "Usage: pagetally-cli" : "pagetally-cli "));
     }
 }
