@@ -3,7 +3,6 @@
 
 #include "window/ContentView.h"
 
-#include <QDataStream>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -23,23 +22,6 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
         qFatal("cannot write %s", qPrintable(path));
     }
     return path;
-}
-
-// A silent 16-bit mono PCM WAV of whole seconds at 8 kHz.
-inline QByteArray wav(int seconds)
-{
-    const quint32 dataSize = 16000 * static_cast<quint32>(seconds);
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataSize);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << dataSize;
-    return bytes + QByteArray(static_cast<qsizetype>(dataSize), '\0');
 }
 
 // Lets the view's batch run to its end, as the event loop would.

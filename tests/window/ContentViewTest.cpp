@@ -2,6 +2,7 @@
 // totals, export and copy.
 #include "window/ContentView.h"
 #include "summary/Export.h"
+#include "support/Bytes.h"
 #include "support/ViewHelpers.h"
 #include "window/DeleteDelegate.h"
 #include "window/FilePicker.h"
@@ -143,7 +144,8 @@ void ContentViewTest::pickedFilesAreListedInDisplayOrderWithTotalsAndNotes()
     QVERIFY(view.files().empty());
 
     next = urls({write(d, "notes.TXT", "one two three"), write(d, "page.html", "<p>four<b>five</b> six</p>"),
-                 write(d, "memo.doc", "never read"), write(d, "talk.wav", wav(6)),
+                 write(d, "memo.doc", "never read"),
+                 write(d, "talk.wav", QByteArray::fromStdString(wav(8000, 6 * 8000))),
                  write(d, "photo.png", "skipped")});
     pick();
     QCOMPARE(names(view), QStringList({"notes.TXT", "page.html", "memo.doc", "talk.wav"}));
@@ -285,7 +287,6 @@ void ContentViewTest::droppedOrAddedFolderIsExpandedRecursivelyInSortedOrder()
 
     ContentView added;
     added.setFolderPicker([&](QWidget*) { return std::optional(QUrl::fromLocalFile(d.filePath("batch"))); });
-    QCOMPARE(added.addFolderAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+O")));
     added.addFolderAction()->trigger();
     QTRY_COMPARE(names(added), QStringList({"c.html", "a.txt", "b.txt"}));
 }
@@ -298,7 +299,6 @@ void ContentViewTest::exportWritesTheCommandLineBytesWhereChosen()
     QVERIFY(!empty.exportResultsAction()->isEnabled());
     ContentView view(files);
     QVERIFY(view.exportResultsAction()->isEnabled());
-    QCOMPARE(view.exportResultsAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
 
     QTemporaryDir dir;
     std::optional<ExportTarget> target;
