@@ -60,8 +60,6 @@ void PrintJobTest::printsTheRowsInDisplayOrderUnderTheHeaderOverAsManyPagesAsNee
         QCOMPARE(texts.join(u' '),
                  QStringLiteral("Pagetally Results File Name Type Duration Pages Words ") + rows);
     }
-    // The list itself keeps its order of addition.
-    QCOMPARE(files[0].fileName, std::string("notes.txt"));
 }
 
 void PrintJobTest::placesEachCellAtItsColumnInItsFont()
@@ -96,11 +94,6 @@ void PrintJobTest::placesEachCellAtItsColumnInItsFont()
     checkColumns(QStringLiteral("voicemail.mp3"), {0, 1, 2, 4, 5}, rowColumns, false);
     // Totals: fixed 200/100/100/100 cells with no spacing, all bold.
     checkColumns(QStringLiteral("Total:"), {0, 1, 4, 6}, {40, 240, 340, 440}, true);
-    QStringList totals;
-    for (const auto& word : page.lineOf(QStringLiteral("Total:"))) {
-        totals << word.text;
-    }
-    QCOMPARE(totals.join(u' '), QStringLiteral("Total: Duration: 0m 12s Pages: 0 Words: 72"));
 
     // Rows follow the header and each other at the same pitch, the totals last.
     const auto top = [&](const char* word) { return page.find(QLatin1String(word))->box.top(); };
