@@ -8,13 +8,10 @@ using namespace pagetally;
 
 namespace {
 
-FileInfo record(std::string name,
-                std::string type,
-                std::optional<double> duration = {},
-                std::optional<std::int64_t> pages = {},
-                std::int64_t words = 0)
+FileInfo
+record(std::string name, std::string type, std::optional<std::int64_t> pages = {}, std::int64_t words = 0)
 {
-    return FileInfo::make(std::move(name), std::move(type), duration, pages, words);
+    return FileInfo::make(std::move(name), std::move(type), std::nullopt, pages, words);
 }
 
 std::vector<std::string> names(const std::vector<FileInfo>& files)
@@ -45,19 +42,14 @@ TEST(DisplayOrder, GroupsByTypeInComposedFormAndKeepsTheOrderOfAdditionWithinATy
 
 TEST(Totals, SumPresentValuesAndStopAtTheLimitInsteadOfOverflowing)
 {
-    std::vector<FileInfo> files;
-    EXPECT_EQ(totalDuration(files), 0.0);
-    EXPECT_EQ(totalPages(files), 0);
-    EXPECT_EQ(totalWords(files), 0);
-
-    files = {record("a.wav", "WAV", 1.5, {}, 225), record("b.pdf", "PDF", {}, 3, 100),
-             record("c.txt", "TXT", {}, {}, 7), record("d.pdf", "PDF", {}, 0, 0)};
+    std::vector<FileInfo> files{FileInfo::make("a.wav", "WAV", 1.5, {}, 225), record("b.pdf", "PDF", 3, 100),
+                                record("c.txt", "TXT", {}, 7), record("d.pdf", "PDF", 0, 0)};
     EXPECT_EQ(totalDuration(files), 1.5);
     EXPECT_EQ(totalPages(files), 3);
     EXPECT_EQ(totalWords(files), 332);
 
     const auto max = std::numeric_limits<std::int64_t>::max();
-    files = {record("a", "PDF", {}, max, max), record("b", "PDF", {}, 5, 5)};
+    files = {record("a", "PDF", max, max), record("b", "PDF", 5, 5)};
     EXPECT_EQ(totalPages(files), max);
     EXPECT_EQ(totalWords(files), max);
 }
@@ -76,9 +68,4 @@ TEST(RemoveFile, RemovesExactlyTheRecordWithThatId)
 
     removeFile(files, secondId); // no longer there: nothing happens
     EXPECT_EQ(files.size(), 2u);
-
-    removeFile(files, files[1].id);
-    removeFile(files, firstId);
-    EXPECT_TRUE(files.empty());
-    EXPECT_EQ(totalWords(files), 0);
 }
