@@ -179,13 +179,11 @@ void BackgroundIntakeTest::hostileFilesKeepTheListAndTheWindowAnswering()
     markEncrypted(secret);
     const QStringList chosen{write(d, QStringLiteral("good-a.txt"), "one two three"),
                              d.filePath(QStringLiteral("folder.txt")),
-                             write(d, QStringLiteral("broken.pdf"), "%PDF-1.7\n" + QByteArray(4096, '\x9c')),
                              d.filePath(QStringLiteral("pipe.html")),
                              write(d, QStringLiteral("plain.docx"), "plain text under an office name"),
                              QString::fromStdString(secret.native()),
                              d.filePath(QStringLiteral("endless.mp3")),
-                             write(d, QStringLiteral("good-b.html"), "<p>four <b>five</b></p>"),
-                             d.filePath(QStringLiteral("gone.pdf"))};
+                             write(d, QStringLiteral("good-b.html"), "<p>four <b>five</b></p>")};
 
     std::ostringstream out;
     ContentView view({}, out);
