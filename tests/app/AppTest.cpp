@@ -14,7 +14,6 @@
 #include <QAccessible>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
@@ -85,8 +84,7 @@ private slots:
     void commandLineFilesAndFoldersFillTheFirstWindow();
     void commandLineOptionsAnswerWithoutAWindow();
     void exitAppEndsTheEventLoopAtOnce();
-    void tabVisitsTheFourButtonsThenTheTable();
-    void keysRemoveRowsInPlaceAndAssistiveTechnologyFollowsTheCurrentCell();
+    void tabReachesTheTableWhoseKeysRemoveRowsInPlaceAndMoveAssistiveFocus();
     void assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons();
     void deleteGlyphFollowsThePaletteAtDevicePixels();
     void germanShowsTheWindowMenusAndReportInGerman();
@@ -178,7 +176,6 @@ void AppTest::aboutShowsTheNameVersionDescriptionAndLicence()
                        "“pagetally FILE...”; export the results as CSV or JSON, or copy them as a table.</p>"
                        "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
             .arg(QString::fromUtf8(applicationVersion));
-    QCOMPARE(PagetallyApp::aboutText(), text);
     // The copyright line is the licence file's own.
     QFile licence(QStringLiteral(PAGETALLY_SOURCE_DIR "/LICENSE"));
     QVERIFY(licence.open(QIODevice::ReadOnly));
@@ -191,17 +188,7 @@ void AppTest::aboutShowsTheNameVersionDescriptionAndLicence()
     app.openWindow();
     const QList<QAction*> actions = app.applicationMenu()->actions();
     for (QAction* about : {actions.first(), actions.last()}) {
-        QString shown;
-        QTimer::singleShot(0, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
-                    shown = box->windowTitle() + u'|' + box->text();
-                    box->accept();
-                }
-            }
-        });
-        about->trigger();
-        QCOMPARE(shown, QStringLiteral("About Pagetally|") + text);
+        QCOMPARE(messageBoxDuring([&] { about->trigger(); }), QStringLiteral("About Pagetally|") + text);
     }
 }
 
@@ -299,25 +286,7 @@ void AppTest::exitAppEndsTheEventLoopAtOnce()
     QVERIFY(!timedOut);
 }
 
-void AppTest::tabVisitsTheFourButtonsThenTheTable()
-{
-    PagetallyApp app;
-    MainWindow* window = app.openWindow();
-    showActive(*window);
-    button(*window, "selectFilesButton")->setFocus(Qt::TabFocusReason);
-    QStringList visited{QApplication::focusWidget()->objectName()};
-    for (int i = 0; i < 5; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget()->objectName();
-    }
-    QCOMPARE(visited, QStringList({"selectFilesButton", "clearFilesButton", "printResultsButton",
-                                   "exitAppButton", "resultsTable", "selectFilesButton"}));
-    // Backwards too.
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("resultsTable"));
-}
-
-void AppTest::keysRemoveRowsInPlaceAndAssistiveTechnologyFollowsTheCurrentCell()
+void AppTest::tabReachesTheTableWhoseKeysRemoveRowsInPlaceAndMoveAssistiveFocus()
 {
     std::vector<FileInfo> files = threeFiles();
     files.push_back(FileInfo::make("talk.mp3", "MP3", 0.1, std::nullopt, 3));
@@ -326,8 +295,15 @@ void AppTest::keysRemoveRowsInPlaceAndAssistiveTechnologyFollowsTheCurrentCell()
     showActive(view);
     QTableView* table = tableOf(view);
     const auto at = [&](int row, int column) { return table->model()->index(row, column); };
-    button(view, "exitAppButton")->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    button(view, "selectFilesButton")->setFocus(Qt::TabFocusReason);
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, QStringList({"selectFilesButton", "clearFilesButton", "printResultsButton",
+                                   "exitAppButton", "resultsTable", "selectFilesButton"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QCOMPARE(QApplication::focusWidget(), table);
     // Entering the table by keyboard makes its first cell current. Rows: voicemail.mp3, talk.mp3,
     // report.pdf, letter.txt, notes.txt.
@@ -382,12 +358,10 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
     ContentView view(threeFiles());
     view.show();
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(tableOf(view));
-    QVERIFY(table != nullptr);
     QCOMPARE(table->role(), QAccessible::Table);
     QCOMPARE(table->text(QAccessible::Name), QStringLiteral("Results"));
     QVERIFY(table->text(QAccessible::Description).contains(QLatin1String("Delete")));
     QAccessibleTableInterface* cells = table->tableInterface();
-    QVERIFY(cells != nullptr);
     QCOMPARE(cells->rowCount(), 3);
     QCOMPARE(cells->columnCount(), 6);
 
@@ -405,14 +379,11 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
     const QStringList firstRow{"voicemail.mp3", "MP3", "0m 12s", "-", "30", "Remove voicemail.mp3"};
     for (int c = 0; c < 6; ++c) {
         QAccessibleInterface* cell = cells->cellAt(0, c);
-        QVERIFY(cell != nullptr);
         QCOMPARE(cell->role(), QAccessible::Cell);
         QCOMPARE(cell->text(QAccessible::Name), firstRow[c]);
         QCOMPARE(cell->tableCellInterface()->rowIndex(), 0);
         QCOMPARE(cell->tableCellInterface()->columnIndex(), c);
     }
-    QCOMPARE(cells->cellAt(2, ResultsModel::DeleteColumn)->text(QAccessible::Name),
-             QStringLiteral("Remove letter.txt"));
 
     QAccessibleInterface* select = QAccessible::queryAccessibleInterface(button(view, "selectFilesButton"));
     QCOMPARE(select->role(), QAccessible::Button);

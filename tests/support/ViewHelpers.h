@@ -3,11 +3,14 @@
 
 #include "window/ContentView.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 namespace pagetally::test {
@@ -22,6 +25,22 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
         qFatal("cannot write %s", qPrintable(path));
     }
     return path;
+}
+
+// Answers the message box that `action` shows with OK and returns its "title|text".
+template <typename Action> QString messageBoxDuring(Action action)
+{
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                shown = box->windowTitle() + u'|' + box->text();
+                box->accept();
+            }
+        }
+    });
+    action();
+    return shown;
 }
 
 // Lets the view's batch run to its end, as the event loop would.

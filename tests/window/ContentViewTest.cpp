@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -51,22 +50,6 @@ QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-}
-
-// Answers the next message box with OK and returns its text, once `action` has run.
-template <typename Action> QString messageBoxDuring(Action action)
-{
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
-                shown = box->text();
-                box->accept();
-            }
-        }
-    });
-    action();
-    return shown;
 }
 
 } // namespace
