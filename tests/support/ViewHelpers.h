@@ -4,9 +4,9 @@
 #include "window/ContentView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -27,15 +27,15 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
     return path;
 }
 
-// Answers the message box that `action` shows with OK and returns its "title|text".
-template <typename Action> QString messageBoxDuring(Action action)
+// Closes the dialog that `action` shows as Escape would and returns its "title|text".
+template <typename Action> QString dialogDuring(Action action)
 {
     QString shown;
     QTimer::singleShot(0, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
-                shown = box->windowTitle() + u'|' + box->text();
-                box->accept();
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+                shown = dialog->windowTitle() + u'|' + dialog->property("text").toString();
+                dialog->reject();
             }
         }
     });

@@ -64,8 +64,7 @@ private slots:
     void fileDialogOffersTheTenExtensionsInAnyCase();
     void onlyAClickOnTheGlyphDeletesAndOnlyThatRecord();
     void droppedOrAddedFolderIsExpandedRecursivelyInSortedOrder();
-    void exportWritesTheCommandLineBytesWhereChosen();
-    void failedExportKeepsTheExistingFileAndSaysSo();
+    void exportWritesTheCommandLineBytesWhereChosenOrKeepsTheExistingFile();
     void copyPutsTheWholeTableOnTheClipboard();
 };
 
@@ -194,14 +193,7 @@ void ContentViewTest::fileDialogOffersTheTenExtensionsInAnyCase()
     QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFiles);
     QCOMPARE(dialog.nameFilters(), QStringList(fileDialogNameFilter()));
     // A panel closed without a choice chooses nothing.
-    QTimer::singleShot(0, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* panel = qobject_cast<QFileDialog*>(w); panel != nullptr && panel->isVisible()) {
-                panel->reject();
-            }
-        }
-    });
-    QVERIFY(!showFileDialog(nullptr).has_value());
+    dialogDuring([] { QVERIFY(!showFileDialog(nullptr).has_value()); });
 }
 
 void ContentViewTest::onlyAClickOnTheGlyphDeletesAndOnlyThatRecord()
@@ -274,16 +266,20 @@ void ContentViewTest::droppedOrAddedFolderIsExpandedRecursivelyInSortedOrder()
     QTRY_COMPARE(names(added), QStringList({"c.html", "a.txt", "b.txt"}));
 }
 
-void ContentViewTest::exportWritesTheCommandLineBytesWhereChosen()
+void ContentViewTest::exportWritesTheCommandLineBytesWhereChosenOrKeepsTheExistingFile()
 {
-    const std::vector<FileInfo> files{record("talk \"1\".mp3", "MP3", 0.2, std::nullopt, 30),
-                                      record("a,b.pdf", "PDF", std::nullopt, 2, 160)};
+    // The long name makes a file larger than the size limit below.
+    const std::vector<FileInfo> files{
+        record("talk \"1\".mp3", "MP3", 0.2, std::nullopt, 30),
+        record("a,b.pdf", "PDF", std::nullopt, 2, 160),
+        record(std::string(4096, 'x').append(".txt"), "TXT", std::nullopt, std::nullopt, 1)};
     ContentView empty;
     QVERIFY(!empty.exportResultsAction()->isEnabled());
     ContentView view(files);
     QVERIFY(view.exportResultsAction()->isEnabled());
 
     QTemporaryDir dir;
+    const QDir d(dir.path());
     std::optional<ExportTarget> target;
     QStringList suggested;
     view.setExportPicker([&](QWidget*, const QString& suggestion) {
@@ -291,7 +287,7 @@ void ContentViewTest::exportWritesTheCommandLineBytesWhereChosen()
         return target;
     });
     view.exportResultsAction()->trigger(); // cancelled
-    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    QCOMPARE(d.entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     QCOMPARE(suggested.last(), QDir::home().filePath(QStringLiteral("Pagetally Results.csv")));
 
     for (const ExportFormat format : {ExportFormat::Csv, ExportFormat::Json}) {
@@ -304,42 +300,27 @@ void ContentViewTest::exportWritesTheCommandLineBytesWhereChosen()
     }
     // After the first export, the panel starts in its folder.
     QCOMPARE(suggested.last(), dir.filePath(QStringLiteral("Pagetally Results.csv")));
-}
-
-void ContentViewTest::failedExportKeepsTheExistingFileAndSaysSo()
-{
-    QTemporaryDir dir;
-    const QDir d(dir.path());
-    const QString existing = write(d, "results.csv", "earlier results\n");
-    const QString notAFolder = write(d, "plain.txt", "a file");
-    std::vector<FileInfo> files{
-        record(std::string(4096, 'x').append(".txt"), "TXT", std::nullopt, std::nullopt, 1)};
-    ContentView view(files);
-    QString path;
-    view.setExportPicker([&](QWidget*, const QString&) {
-        return std::optional(ExportTarget{path, ExportFormat::Csv});
-    });
 
     // A folder that cannot be made, whoever runs the test.
-    path = notAFolder + QStringLiteral("/results.csv");
-    QVERIFY(messageBoxDuring([&] { view.exportResults(); }).contains(path));
+    const QString notAFolder = write(d, "plain.txt", "a file");
+    target = ExportTarget{notAFolder + QStringLiteral("/results.csv")};
+    QVERIFY(dialogDuring([&] { view.exportResults(); }).contains(target->path));
     QCOMPARE(contents(notAFolder), QByteArray("a file"));
 
-    // A disk that fills up while writing.
-    path = existing;
-    // Writes beyond 1 KiB fail as on a full disk, also for root.
+    // A disk that fills up while writing: writes beyond 1 KiB fail, also for root.
+    target = ExportTarget{write(d, "results.csv", "earlier results\n")};
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{1024, saved.rlim_max};
     setrlimit(RLIMIT_FSIZE, &limit);
-    const QString shown = messageBoxDuring([&] { view.exportResults(); });
+    const QString shown = dialogDuring([&] { view.exportResults(); });
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, SIG_DFL);
-    QVERIFY(shown.contains(existing));
-    QCOMPARE(contents(existing), QByteArray("earlier results\n"));
+    QVERIFY(shown.contains(target->path));
+    QCOMPARE(contents(target->path), QByteArray("earlier results\n"));
     QCOMPARE(d.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
-             QStringList({"plain.txt", "results.csv"}));
+             QStringList({"out.csv", "out.json", "plain.txt", "results.csv"}));
 }
 
 void ContentViewTest::copyPutsTheWholeTableOnTheClipboard()
