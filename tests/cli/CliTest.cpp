@@ -44,12 +44,6 @@ cli(const std::string& args, const std::string& errFile, const std::filesystem::
     return run;
 }
 
-std::string slurp(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string usageError(const std::string& reason)
 {
     return "pagetally-cli: " + reason + "\n\n" + pagetally::cli::usageText;
@@ -86,7 +80,6 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
     const std::string legacyDoc = ": legacy DOC format is not read\n";
     const std::string unreadUtf16 =
         "pagetally-cli: utf16.txt: not valid UTF-8 text (UTF-16 byte-order mark)\n";
-    const std::string diskFull = "pagetally-cli: cannot write the output: No space left on device\n";
     const struct
     {
         std::string args;
@@ -128,8 +121,7 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         {"--json -r clientA clientB/", 0,
          "pagetally-cli: clientB/chapter1.txt: skipped, a file named chapter1.txt is already listed\n"},
         {"clientA", 0, "pagetally-cli: clientA: is a directory, skipped (use -r to include it)\n"},
-        {"b.txt >/dev/full", 1, diskFull},
-        {"--json b.txt >/dev/full", 1, diskFull},
+        {"--json b.txt >/dev/full", 1, "pagetally-cli: cannot write the output: No space left on device\n"},
         {"b.txt >&-", 1, "pagetally-cli: cannot write the output: Bad file descriptor\n"},
         {"--json -r long", 1, "", std::nullopt, false},
         {"--help", 0, "", pagetally::cli::usageText},
@@ -140,7 +132,8 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         SCOPED_TRACE(c.args);
         const CliRun run = cli(c.args, errors, dir.path(), c.readOutput);
         EXPECT_EQ(run.status, c.status);
-        EXPECT_EQ(slurp(errors), c.err);
+        std::ifstream err(errors, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), c.err);
         if (c.out) {
             EXPECT_EQ(run.out, *c.out);
         }
