@@ -11,11 +11,7 @@ using namespace pagetally;
 using pagetally::test::PdfPage;
 using pagetally::test::printToPdf;
 
-namespace {
-
 constexpr auto record = &FileInfo::make;
-
-} // namespace
 
 class PrintJobTest : public QObject
 {
@@ -66,8 +62,7 @@ void PrintJobTest::placesEachCellAtItsColumnInItsFont()
 {
     const auto pages = printToPdf({record("letter.txt", "TXT", std::nullopt, std::nullopt, 42),
                                    record("voicemail.mp3", "MP3", 0.2, std::nullopt, 30)});
-    QCOMPARE(pages.size(), 1u);
-    const PdfPage& page = pages[0];
+    const PdfPage& page = pages.at(0);
 
     // The title is centred over the content column, bold and larger, below both paddings.
     const auto title = page.lineOf(QStringLiteral("Pagetally"));
