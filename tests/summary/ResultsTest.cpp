@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 using namespace pagetally;
@@ -14,15 +16,6 @@ record(std::string name, std::string type, std::optional<std::int64_t> pages = {
     return FileInfo::make(std::move(name), std::move(type), std::nullopt, pages, words);
 }
 
-std::vector<std::string> names(const std::vector<FileInfo>& files)
-{
-    std::vector<std::string> out;
-    for (const auto& f : files) {
-        out.push_back(f.fileName);
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(DisplayOrder, GroupsByTypeInComposedFormAndKeepsTheOrderOfAdditionWithinAType)
@@ -33,11 +26,10 @@ TEST(DisplayOrder, GroupsByTypeInComposedFormAndKeepsTheOrderOfAdditionWithinATy
         record("a.pdf", "PDF"), record("x.docx", "DOCX"), record("y.doc", "DOC"),
         record("c.wav", "WAV"), record("ex.ex", "EX"),    record("m.mp4", "MP4"),
         record("m.mp3", "MP3"), record("z.pdf", "PDF")};
-    EXPECT_EQ(names(displayOrder(files)),
-              (std::vector<std::string>{"y.doc", "x.docx", "ex.ex", "m.mp3", "m.mp4", "b.pdf", "a.pdf",
-                                        "z.pdf", "a.txt", "c.wav", "e.ex"}));
-    EXPECT_EQ(names(files).front(), "b.pdf"); // the list itself is not reordered
-    EXPECT_TRUE(displayOrder({}).empty());
+    std::vector<std::string> names;
+    std::ranges::transform(displayOrder(files), std::back_inserter(names), &FileInfo::fileName);
+    EXPECT_EQ(names, (std::vector<std::string>{"y.doc", "x.docx", "ex.ex", "m.mp3", "m.mp4", "b.pdf", "a.pdf",
+                                               "z.pdf", "a.txt", "c.wav", "e.ex"}));
 }
 
 TEST(Totals, SumPresentValuesAndStopAtTheLimitInsteadOfOverflowing)
