@@ -122,10 +122,8 @@ void BackgroundIntakeTest::listsWhatTheCommandLineLists()
     QTemporaryDir dir;
     const QDir d(dir.path());
     write(d, "mixed/notes.txt", "one two three");
-    write(d, "mixed/page.HTML", "<p>four<b>five</b> six</p>");
     write(d, "mixed/memo.doc", "never read");
     write(d, "mixed/talk.wav", QByteArray::fromStdString(std::string(44, '\0')));
-    write(d, "mixed/sub/data.json", R"({"k":["seven eight",9,true]})");
     write(d, "mixed/sub/report.pdf",
           QByteArray::fromStdString(makePdf({textPage({"ten eleven"}), std::nullopt})));
     write(d, "mixed/sub/notes.txt", "same name deeper");
