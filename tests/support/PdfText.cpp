@@ -14,19 +14,6 @@
 
 namespace pagetally::test {
 
-namespace {
-
-// Lines are told apart by their centres, words on a line by their left edges.
-bool before(const PdfWord& a, const PdfWord& b)
-{
-    if (qAbs(a.box.center().y() - b.box.center().y()) >= 2) {
-        return a.box.center().y() < b.box.center().y();
-    }
-    return a.box.left() < b.box.left();
-}
-
-} // namespace
-
 const PdfWord* PdfPage::find(const QString& text) const
 {
     const auto it = std::ranges::find(words, text, &PdfWord::text);
@@ -47,7 +34,13 @@ std::vector<PdfWord> PdfPage::lineOf(const QString& first) const
 QString PdfPage::text() const
 {
     std::vector<PdfWord> sorted = words;
-    std::ranges::stable_sort(sorted, before);
+    // Lines are told apart by their centres, words on a line by their left edges.
+    std::ranges::stable_sort(sorted, [](const PdfWord& a, const PdfWord& b) {
+        if (qAbs(a.box.center().y() - b.box.center().y()) >= 2) {
+            return a.box.center().y() < b.box.center().y();
+        }
+        return a.box.left() < b.box.left();
+    });
     QStringList texts;
     for (const PdfWord& w : sorted) {
         texts << w.text;

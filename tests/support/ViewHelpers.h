@@ -3,12 +3,14 @@
 
 #include "window/ContentView.h"
 
-#include <QDataStream>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 namespace pagetally::test {
@@ -25,21 +27,20 @@ inline QString write(const QDir& dir, const QString& name, const QByteArray& byt
     return path;
 }
 
-// A silent 16-bit mono PCM WAV of whole seconds at 8 kHz.
-inline QByteArray wav(int seconds)
+// Closes the dialog that `action` shows as Escape would and returns its "title|text".
+template <typename Action> QString dialogDuring(Action action)
 {
-    const quint32 dataSize = 16000 * static_cast<quint32>(seconds);
-    QByteArray bytes;
-    QDataStream out(&bytes, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + dataSize);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << dataSize;
-    return bytes + QByteArray(static_cast<qsizetype>(dataSize), '\0');
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+                shown = dialog->windowTitle() + u'|' + dialog->property("text").toString();
+                dialog->reject();
+            }
+        }
+    });
+    action();
+    return shown;
 }
 
 // Lets the view's batch run to its end, as the event loop would.
