@@ -114,8 +114,6 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         {"--bogus x.txt", 2, usageError("unknown option --bogus")},
         {"--json --csv x.txt", 2, usageError("--json and --csv cannot be combined")},
         {"-j 0 x.txt", 2, usageError("option -j needs a positive number")},
-        {"-j", 2, usageError("option -j needs a positive number")},
-        {"-j0 x.txt", 2, usageError("option -j needs a positive number")},
         {"b.txt utf16.txt", 0, unreadUtf16},
         {"--csv missing.txt utf16.txt", 1, "pagetally-cli: missing.txt: file not found\n" + unreadUtf16},
         {"--json -r clientA clientB/", 0,

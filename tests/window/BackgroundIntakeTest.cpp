@@ -57,7 +57,6 @@ private slots:
     void windowTurnsAndTakesNoListChangesDuringABatch();
     void cancelAddsTheFinishedPrefixOnly();
     void listsWhatTheCommandLineLists();
-    void hostileFilesKeepTheListAndTheWindowAnswering();
 };
 
 void BackgroundIntakeTest::windowTurnsAndTakesNoListChangesDuringABatch()
@@ -155,61 +154,6 @@ void BackgroundIntakeTest::listsWhatTheCommandLineLists()
     // The same error line; the command line's standard error also holds unzip's own messages.
     QVERIFY(lines.str().starts_with("Error processing PPTX file: "));
     QVERIFY(cli.readAllStandardError().contains(QByteArray::fromStdString(lines.str())));
-}
-
-// What each hostile file gives is the analysis tests' concern; here, that the window lists them all
-// in order, leaves no extraction folder, and still answers.
-void BackgroundIntakeTest::hostileFilesKeepTheListAndTheWindowAnswering()
-{
-    QTemporaryDir scratch;
-    const QDir d(scratch.path());
-    QVERIFY(d.mkpath(QStringLiteral("tmp")));
-    const QByteArray oldTmpdir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(d.filePath(QStringLiteral("tmp"))));
-    const auto restore =
-        qScopeGuard([&] { oldTmpdir.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmpdir); });
-    QVERIFY(d.mkpath(QStringLiteral("folder.txt")));
-    QCOMPARE(::mkfifo(QFile::encodeName(d.filePath(QStringLiteral("pipe.html"))).constData(), 0600), 0);
-    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), d.filePath(QStringLiteral("endless.mp3"))));
-    // A presentation whose slide is marked as encrypted: unzip would ask for a password.
-    const fs::path secret = QFile::encodeName(d.filePath(QStringLiteral("secret.pptx"))).toStdString();
-    writeZip(secret, {{"ppt/slides/slide1.xml", "<p:sld><a:t>locked words</a:t></p:sld>", {}}});
-    markEncrypted(secret);
-    const QStringList chosen{write(d, QStringLiteral("good-a.txt"), "one two three"),
-                             d.filePath(QStringLiteral("folder.txt")),
-                             d.filePath(QStringLiteral("pipe.html")),
-                             write(d, QStringLiteral("plain.docx"), "plain text under an office name"),
-                             QString::fromStdString(secret.native()),
-                             d.filePath(QStringLiteral("endless.mp3")),
-                             write(d, QStringLiteral("good-b.html"), "<p>four <b>five</b></p>")};
-
-    std::ostringstream out;
-    ContentView view({}, out);
-    view.show();
-    view.setFilePicker([&](QWidget*) { return std::optional(urls(chosen)); });
-    QTest::mouseClick(button(view, "selectFilesButton"), Qt::LeftButton);
-    QVERIFY(waitForBatch(view));
-    QStringList expected;
-    for (const QString& path : chosen) {
-        expected << QFileInfo(path).fileName();
-    }
-    QCOMPARE(names(view), expected);
-    QCOMPARE(labelText(view, "wordsTotal"), QStringLiteral("Words: 5"));
-    // Only the two office files wrote their error lines.
-    const QStringList lines = QString::fromStdString(out.str()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].startsWith(QStringLiteral("Error processing DOCX file: ")));
-    QVERIFY(lines[1].startsWith(QStringLiteral("Error processing PPTX file: ")));
-    QVERIFY(QDir(d.filePath(QStringLiteral("tmp"))).isEmpty());
-
-    // No busy cursor left, queued work runs, and the buttons still act.
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
-    bool ran = false;
-    QTimer::singleShot(0, &view, [&] { ran = true; });
-    QTRY_VERIFY(ran);
-    QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
-    QCOMPARE(view.files().size(), 0u);
-    QVERIFY(view.close()); // as a person closes it, before it goes
 }
 
 QTEST_MAIN(BackgroundIntakeTest)
