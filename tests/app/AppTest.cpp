@@ -308,6 +308,8 @@ void AppTest::assistiveTechnologySeesRowsHeadersAndNamedDeleteButtons()
         }
     }
     QCOMPARE(headers, QStringList({"File Name", "File Type", "Duration", "Pages", "Words", "Remove"}));
+    QCOMPARE(tableOf(view)->model()->headerData(ResultsModel::DeleteColumn, Qt::Horizontal).toString(),
+             QString());
     const QStringList firstRow{"voicemail.mp3", "MP3", "0m 12s", "-", "30", "Remove voicemail.mp3"};
     for (int c = 0; c < 6; ++c) {
         QCOMPARE(cells->cellAt(0, c)->text(QAccessible::Name), firstRow[c]);
