@@ -1,11 +1,13 @@
 #include "cli/Output.h"
 
+#include "analysis/Unicode.h"
 #include "summary/Formatting.h"
 #include "summary/Results.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <unistd.h>
 #include <utf8proc.h>
@@ -17,21 +19,9 @@ namespace {
 std::size_t displayWidth(std::string_view text)
 {
     std::size_t width = 0;
-    const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    auto left = static_cast<utf8proc_ssize_t>(text.size());
-    while (left > 0) {
-        utf8proc_int32_t cp = 0;
-        const auto n = utf8proc_iterate(p, left, &cp);
-        if (n <= 0) {
-            ++width;
-            ++p;
-            --left;
-            continue;
-        }
-        width += static_cast<std::size_t>(std::max(0, utf8proc_charwidth(cp)));
-        p += n;
-        left -= n;
-    }
+    forEachCodePoint(text, [&](std::int32_t cp, std::string_view) {
+        width += cp < 0 ? 1 : static_cast<std::size_t>(std::max(0, utf8proc_charwidth(cp)));
+    });
     return width;
 }
 

@@ -1,12 +1,13 @@
 #include "summary/Export.h"
 
+#include "analysis/Unicode.h"
 #include "summary/Results.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
-#include <utf8proc.h>
 
 namespace pagetally {
 namespace {
@@ -25,28 +26,18 @@ std::string shortestDouble(double value)
 void writeJsonString(std::ostream& out, std::string_view text)
 {
     out << '"';
-    const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    auto left = static_cast<utf8proc_ssize_t>(text.size());
-    while (left > 0) {
-        utf8proc_int32_t cp = 0;
-        const auto n = utf8proc_iterate(p, left, &cp);
-        if (n <= 0) {
+    forEachCodePoint(text, [&](std::int32_t cp, std::string_view bytes) {
+        if (cp < 0) {
             out << "\xEF\xBF\xBD";
-            ++p;
-            --left;
-            continue;
-        }
-        if (cp == '"' || cp == '\\') {
+        } else if (cp == '"' || cp == '\\') {
             out << '\\' << static_cast<char>(cp);
         } else if (cp < 0x20) {
             static constexpr char hex[] = "0123456789abcdef";
             out << "\\u00" << hex[cp >> 4] << hex[cp & 0xF];
         } else {
-            out.write(reinterpret_cast<const char*>(p), n);
+            out << bytes;
         }
-        p += n;
-        left -= n;
-    }
+    });
     out << '"';
 }
 
