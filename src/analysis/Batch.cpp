@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 namespace pagetally {
@@ -14,8 +15,6 @@ namespace pagetally {
 namespace fs = std::filesystem;
 
 namespace {
-
-thread_local const std::atomic<bool>* cancelFlag = nullptr;
 
 // How often waiting threads look at the cancel flag, which is set without notifying them.
 constexpr auto cancelPoll = std::chrono::milliseconds(20);
@@ -28,21 +27,6 @@ struct Slot
 };
 
 } // namespace
-
-bool cancelRequested() noexcept
-{
-    return cancelFlag != nullptr && cancelFlag->load(std::memory_order_relaxed);
-}
-
-CancelScope::CancelScope(const std::atomic<bool>& flag) noexcept : previous_(cancelFlag)
-{
-    cancelFlag = &flag;
-}
-
-CancelScope::~CancelScope()
-{
-    cancelFlag = previous_;
-}
 
 fs::path BatchControl::current() const
 {
@@ -60,7 +44,8 @@ public:
         control_.done_ = 0;
     }
     const std::atomic<bool>& flag() const { return control_.cancelled_; }
-    bool cancelled() const { return control_.cancelled(); }
+    // Cancelled by the control, or by a termination signal to the process.
+    bool cancelled() const { return control_.cancelled() || interruptSignal() != 0; }
     void started(std::size_t index, const fs::path& location)
     {
         std::lock_guard lock(control_.mutex_);
@@ -92,7 +77,7 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
     BatchProgress progress(control, locations.size());
     const CancelScope scope(progress.flag());
     std::vector<BatchItem> items;
-    const std::size_t workers = std::min<std::size_t>(std::max(1u, jobs), locations.size());
+    const std::size_t workers = std::min<std::size_t>(std::clamp(jobs, 1u, maxJobs), locations.size());
     if (workers <= 1) {
         for (std::size_t i = 0; i < locations.size(); ++i) {
             const fs::path& location = locations[i];
@@ -160,7 +145,14 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
 
     std::vector<std::jthread> threads;
     for (std::size_t i = 0; i < workers; ++i) {
-        threads.emplace_back(work);
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the system's thread limit: the workers started will do
+        }
+    }
+    if (threads.empty()) {
+        return analyseBatch(locations, 1, diagnostics, control, analyse);
     }
     for (std::size_t i = 0; i < slots.size(); ++i) {
         Slot slot;

@@ -54,9 +54,13 @@ using Analyser = std::function<std::optional<FileInfo>(const std::filesystem::pa
 // The analysis of the default Analyser: analyseLocation.
 std::optional<FileInfo> analyseWithIntake(const std::filesystem::path& location, std::ostream& diagnostics);
 
-// Analyses `locations` on up to `jobs` threads and returns the accepted ones in their order;
-// the analysers' lines reach `diagnostics` in that order too, as on one thread. When `control`
-// is cancelled, the result is the prefix of the batch finished before the cancel.
+// The most threads a batch uses, whatever it is asked for: each may run a PDF helper of its
+// own, and more than this gains nothing on any desktop.
+inline constexpr unsigned maxJobs = 64;
+
+// Analyses `locations` on up to `jobs` threads (at most maxJobs, and never more than locations) and returns
+// the accepted ones in their order; the analysers' lines reach `diagnostics` in that order too, as on one
+// thread. When `control` is cancelled, the result is the prefix of the batch finished before the cancel.
 std::vector<BatchItem> analyseBatch(const std::vector<std::filesystem::path>& locations,
                                     unsigned jobs,
                                     std::ostream& diagnostics,

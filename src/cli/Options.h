@@ -30,7 +30,8 @@ inline constexpr const char* usageText =
     "  --json     one JSON document: the records in order of addition, and the totals\n"
     "  --csv      CSV (RFC 4180): one row per record, in order of addition\n"
     "  -r         expand directories to the files below them, in sorted order\n"
-    "  -j N       analyse up to N files at a time (default: one per processor)\n"
+    "  -j N       analyse up to N files at a time (default: one per processor;\n"
+    "             at most 64, and never more than the files given)\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
     "  --         end of options\n"
@@ -39,8 +40,10 @@ inline constexpr const char* usageText =
     "file left out that way, and each value that is not a plain measurement, and why.\n"
     "\n"
     "Exit status: 0 when every file was read and the output written; 1 when some file\n"
-    "could not be read at all (missing, no permission, not a regular file) or the\n"
-    "output could not be written (quietly when a reader such as head stops early);\n"
-    "2 on a usage error.\n";
+    "could not be read at all (missing, no permission, not a regular file), a folder\n"
+    "could not be read, or the output could not be written (quietly when a reader\n"
+    "such as head stops early); 2 on a usage error. Interrupted (SIGINT, SIGTERM,\n"
+    "SIGHUP), it ends the files being read, removes what it unpacked, writes no\n"
+    "document and ends by that signal (status 130, 143 or 129 in the shell).\n";
 
 } // namespace pagetally::cli

@@ -1,6 +1,8 @@
 // pagetally-cli: the analysis of the desktop program, driven by a list of paths.
 #include "Version.h"
 #include "analysis/Batch.h"
+#include "analysis/Cancellation.h"
+#include "analysis/ProcessSetup.h"
 #include "cli/Notices.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
@@ -40,6 +42,9 @@ bool written(std::ostream& out, const cli::DescriptorBuffer& buffer)
 
 int main(int argc, char** argv)
 {
+    const unsigned closedStreams = openMissingStandardStreams();
+    const bool outputClosed = (closedStreams & (1u << STDOUT_FILENO)) != 0;
+    catchTerminationSignals();
     std::ios::sync_with_stdio(false);
     // A reader that closes the pipe early must give EPIPE rather than end the program. Blocked
     // rather than ignored: unzip and the PDF helper start with an empty mask and so keep the
@@ -55,6 +60,9 @@ int main(int argc, char** argv)
         return 2;
     }
     if (options->help || options->version) {
+        if (outputClosed) {
+            return cannotWrite(EBADF);
+        }
         cli::DescriptorBuffer buffer(STDOUT_FILENO);
         std::ostream out(&buffer);
         if (options->help) {
@@ -65,10 +73,9 @@ int main(int argc, char** argv)
         return written(out, buffer) ? 0 : 1;
     }
 
-    // With standard output closed, the next file the analysis opens would take its number and
-    // receive the output.
-    if (::fcntl(STDOUT_FILENO, F_GETFD) < 0) {
-        return cannotWrite(errno);
+    // Standard output was closed: /dev/null holds its number now, and the output can go nowhere.
+    if (outputClosed) {
+        return cannotWrite(EBADF);
     }
     const unsigned jobs =
         options->jobs != 0 ? options->jobs : std::max(1u, std::thread::hardware_concurrency());
@@ -89,6 +96,12 @@ int main(int argc, char** argv)
     std::ostream& diagnostics = options->format == cli::Format::Table ? document : std::cerr;
 
     const auto items = analyseBatch(locations.absolute, jobs, diagnostics);
+    if (const int signal = interruptSignal(); signal != 0) {
+        // The batch stopped short, its children ended and its folders removed: a document
+        // would look complete and is not, so none is written.
+        document.flush();
+        endBySignal(signal);
+    }
     std::vector<FileInfo> files;
     const auto skipped = appendUnique(items, files);
     const bool allRead = cli::writeNotices(std::cerr, items, skipped, locations);
@@ -104,5 +117,9 @@ int main(int argc, char** argv)
         writeCsv(document, files);
         break;
     }
-    return written(document, documentBuffer) && allRead ? 0 : 1;
+    const bool complete = written(document, documentBuffer) && allRead && locations.foldersComplete;
+    if (const int signal = interruptSignal(); signal != 0) {
+        endBySignal(signal);
+    }
+    return complete ? 0 : 1;
 }
