@@ -1,11 +1,14 @@
 #include "analysis/FileBytes.h"
 
+#include "analysis/Cancellation.h"
 #include "analysis/Descriptor.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <linux/magic.h>
 #include <sys/mman.h>
+#include <sys/vfs.h>
 #include <system_error>
 
 namespace pagetally {
@@ -62,6 +65,31 @@ std::size_t unfinishedTail(const char* data, std::size_t n)
 }
 
 } // namespace
+
+bool onKernelFileSystem(int fd) noexcept
+{
+    struct statfs fs
+    {
+    };
+    if (::fstatfs(fd, &fs) != 0) {
+        return false;
+    }
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case PSTOREFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
 
 void FileBytes::Release::operator()(char* p) const
 {
@@ -128,6 +156,10 @@ bool readInPieces(const std::filesystem::path& path, const std::function<bool(st
     auto buffer = std::make_unique_for_overwrite<char[]>(pieceSize);
     std::size_t kept = 0;
     for (;;) {
+        if (cancelRequested()) {
+            errno = ECANCELED; // a text of gigabytes takes seconds; Cancel must not wait for it
+            return false;
+        }
         const ssize_t n = readFully(fd.get(), buffer.get() + kept, pieceSize - kept);
         if (n < 0) {
             return false;
@@ -191,9 +223,12 @@ std::string describeReadFailure(const std::filesystem::path& path)
     if (!std::filesystem::is_regular_file(status)) {
         return "not a regular file";
     }
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st
+    {
+    };
+    const Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
-        return std::generic_category().message(errno);
+        return errno == EINVAL ? std::string("not a regular file") : std::generic_category().message(errno);
     }
     return std::generic_category().message(EIO);
 }

@@ -56,7 +56,13 @@ std::optional<std::string> unreadableReason(const std::filesystem::path& path);
 // Why a file that FileBytes::read could not read is unreadable, in words for an error line.
 std::string describeReadFailure(const std::filesystem::path& path);
 
-// Opens a regular file for reading and fills `st`; -1 (errno set) for anything else.
+// Whether the open file `fd` lies on a file system of the kernel's own making (procfs, sysfs
+// and the like), whose "regular files" are generated as they are read: /proc/self/pagemap
+// states 0 bytes and yields gigabytes, /proc/kmsg blocks.
+bool onKernelFileSystem(int fd) noexcept;
+
+// Opens a regular file on a real file system for reading and fills `st`; -1 (errno set:
+// EISDIR for a directory, EINVAL for anything else) otherwise.
 // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer; checking the opened
 // descriptor rather than the path leaves no gap in which the file could be swapped.
 inline int openRegularFile(const std::filesystem::path& path, struct stat& st)
@@ -70,6 +76,8 @@ inline int openRegularFile(const std::filesystem::path& path, struct stat& st)
         error = errno;
     } else if (!S_ISREG(st.st_mode)) {
         error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else if (onKernelFileSystem(fd)) {
+        error = EINVAL;
     } else {
         return fd;
     }

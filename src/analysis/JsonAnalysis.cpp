@@ -12,8 +12,10 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <exception>
+#include <system_error>
 #include <unordered_set>
 
 // RapidJSON's SAX reader: strict RFC 8259, not recursive, and it hands numbers over as their
@@ -554,6 +556,7 @@ FileInfo FileProcessor::processJSON(const std::filesystem::path& location,
 {
     std::int64_t words = 0;
     std::optional<std::string> note;
+    bool unreadable = false;
     try {
         if (const auto bytes = FileBytes::read(location)) {
             WordSink sink;
@@ -567,13 +570,19 @@ FileInfo FileProcessor::processJSON(const std::filesystem::path& location,
                 }
             }
         } else {
-            note = unreadableReason(location).value_or("not readable");
+            const int error = errno;
+            note = unreadableReason(location).value_or("not readable: " +
+                                                       std::generic_category().message(error));
+            unreadable = true;
         }
     } catch (const std::exception&) {
         words = 0;
         note = "not read: out of memory"; // a huge file
     }
-    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
+    FileInfo record =
+        FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
+    record.unreadable = unreadable;
+    return record;
 }
 
 } // namespace pagetally

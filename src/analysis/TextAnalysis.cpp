@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 namespace pagetally {
 namespace {
@@ -184,6 +186,7 @@ namespace {
 struct Streamed
 {
     bool read = false;
+    int error = 0; // why not, when the file opened but a read failed
     bool valid = true;
     std::string start;
 };
@@ -203,6 +206,7 @@ template <class Feed> Streamed streamText(const std::filesystem::path& location,
         streamed.valid = feed(piece);
         return streamed.valid;
     });
+    streamed.error = streamed.read ? 0 : errno;
     return streamed;
 }
 
@@ -210,7 +214,8 @@ template <class Feed> Streamed streamText(const std::filesystem::path& location,
 std::optional<std::string> textNote(const std::filesystem::path& location, const Streamed& streamed)
 {
     if (!streamed.read) {
-        return unreadableReason(location).value_or("not readable");
+        return unreadableReason(location).value_or("not readable: " +
+                                                   std::generic_category().message(streamed.error));
     }
     if (streamed.valid) {
         return std::nullopt;
@@ -230,9 +235,13 @@ std::optional<std::string> textNote(const std::filesystem::path& location, const
 FileInfo textRecord(const std::string& fileName,
                     const std::string& fileType,
                     std::int64_t words,
+                    const Streamed& streamed,
                     std::optional<std::string> note)
 {
-    return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
+    FileInfo record =
+        FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
+    record.unreadable = !streamed.read; // a read that failed half-way is a failure, not a count
+    return record;
 }
 
 } // namespace
@@ -245,7 +254,7 @@ FileInfo FileProcessor::processTXT(const std::filesystem::path& location,
     const Streamed streamed =
         streamText(location, [&](std::string_view piece) { return counter.feed(piece); });
     std::optional<std::string> note = textNote(location, streamed);
-    return textRecord(fileName, fileType, note ? 0 : counter.count(), std::move(note));
+    return textRecord(fileName, fileType, note ? 0 : counter.count(), streamed, std::move(note));
 }
 
 FileInfo FileProcessor::processHTML(const std::filesystem::path& location,
@@ -262,7 +271,7 @@ FileInfo FileProcessor::processHTML(const std::filesystem::path& location,
         words = counter.finish();
         streamed.valid = words.has_value();
     }
-    return textRecord(fileName, fileType, words.value_or(0), textNote(location, streamed));
+    return textRecord(fileName, fileType, words.value_or(0), streamed, textNote(location, streamed));
 }
 
 } // namespace pagetally

@@ -1,5 +1,7 @@
 #include "analysis/Intake.h"
 #include "analysis/FileProcessor.h"
+#include "analysis/Folders.h"
+#include "support/LongPath.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <sstream>
 
 using namespace pagetally;
+using pagetally::test::FoldersBeyondPathLimit;
 using pagetally::test::TempDir;
 
 namespace {
@@ -88,4 +91,46 @@ TEST(Dispatch, ChoosesByTheLocationsOwnExtension)
         FileProcessor::processFile(dir.write("sheet.xlsx", "one two"), "sheet.xlsx", "XLSX");
     EXPECT_EQ(unknown.words, 0);
     EXPECT_FALSE(unknown.pages.has_value());
+}
+
+TEST(Intake, RefusesTheKernelsGeneratedFilesUnreadAsNotRegularFiles)
+{
+    // They claim to be regular files: /proc/self/pagemap states 0 bytes and yields gigabytes.
+    TempDir dir;
+    std::vector<std::filesystem::path> locations;
+    for (const auto& [name, target] : {std::pair{"pagemap.txt", "/proc/self/pagemap"},
+                                       {"status.json", "/proc/self/status"},
+                                       {"kernel.html", "/sys/kernel/profiling"}}) {
+        if (std::filesystem::exists(target)) {
+            std::filesystem::create_symlink(target, dir.path() / name);
+            locations.push_back(dir.path() / name);
+        }
+    }
+    ASSERT_FALSE(locations.empty());
+    std::vector<FileInfo> files;
+    addFiles(locations, files);
+    ASSERT_EQ(files.size(), locations.size());
+    for (const FileInfo& f : files) {
+        SCOPED_TRACE(f.fileName);
+        EXPECT_EQ(f.note, "not a regular file");
+        EXPECT_TRUE(f.unreadable);
+        EXPECT_EQ(f.words, 0);
+    }
+}
+
+TEST(Folders, NameEachFolderBeyondThePathLimitAndKeepTheFilesTheyCouldList)
+{
+    TempDir dir;
+    dir.write("a.txt", "top");
+    const FoldersBeyondPathLimit deep(dir.path());
+    std::vector<FolderProblem> problems;
+    const std::vector<std::filesystem::path> files =
+        expandFolders({dir.path(), dir.path() / "x.txt"}, problems);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0], dir.path() / "a.txt");
+    EXPECT_EQ(files[1], dir.path() / "x.txt");
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].reason, "File name too long");
+    EXPECT_TRUE(
+        problems[0].folder.native().starts_with(dir.path().native() + "/" + FoldersBeyondPathLimit::name()));
 }
