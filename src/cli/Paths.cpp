@@ -17,9 +17,16 @@ Locations expandPaths(const std::vector<std::string>& paths, bool recursive, std
         }
         if (fs::is_directory(path, ec)) {
             if (recursive) {
-                for (fs::path& below : filesBelow(path)) {
+                std::vector<FolderProblem> problems;
+                for (fs::path& below : filesBelow(path, problems)) {
                     locations.given.push_back((fs::path(text) / below.lexically_relative(path)).native());
                     locations.absolute.push_back(std::move(below));
+                }
+                for (const FolderProblem& problem : problems) {
+                    const fs::path relative = problem.folder.lexically_relative(path);
+                    const std::string given = relative == "." ? text : (fs::path(text) / relative).native();
+                    notices << "pagetally-cli: " << given << ": folder not read: " << problem.reason << '\n';
+                    locations.foldersComplete = false;
                 }
             } else {
                 notices << "pagetally-cli: " << text << ": is a directory, skipped (use -r to include it)\n";

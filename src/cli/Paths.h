@@ -14,10 +14,14 @@ struct Locations
 {
     std::vector<std::filesystem::path> absolute;
     std::vector<std::string> given;
+    // Every folder below a directory was read in full: none is missing for lack of permission
+    // or a path too long for the system.
+    bool foldersComplete = true;
 };
 
 // The locations in the order given; with `recursive`, a directory becomes the files below it,
-// names sorted at each level. Without it a directory is left out with a notice on `notices`.
+// names sorted at each level, and a folder that cannot be read gives a notice on `notices`.
+// Without it a directory is left out with a notice on `notices`.
 Locations expandPaths(const std::vector<std::string>& paths, bool recursive, std::ostream& notices);
 
 } // namespace pagetally::cli
