@@ -231,6 +231,17 @@ Try “pagetally --help” for more information.
             <numerusform>… und %n weitere</numerusform>
         </translation>
     </message>
+    <message>
+        <source>1 folder could not be read</source>
+        <translation>1 Ordner konnte nicht gelesen werden</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders could not be read</source>
+        <translation>
+            <numerusform>%n Ordner konnte nicht gelesen werden</numerusform>
+            <numerusform>%n Ordner konnten nicht gelesen werden</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>pagetally::ExportResults</name>

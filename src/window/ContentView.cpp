@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
@@ -28,6 +29,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -113,14 +118,28 @@ std::vector<std::filesystem::path> droppedLocations(const QMimeData* mime)
 
 } // namespace
 
+namespace {
+std::atomic<int> leftRunning{0};
+} // namespace
+
 // A batch on its way: analysed on `thread` (which starts the workers), read here once it ended.
+// The thread shares it, so that a batch left running by a closed window touches nothing freed.
 struct ContentView::RunningBatch
 {
     BatchControl control;
     std::vector<BatchItem> items;
+    std::vector<FolderProblem> folderProblems;
     std::string lines;
     std::thread thread;
+    std::mutex mutex;
+    std::condition_variable endedChanged;
+    bool ended = false;
 };
+
+int ContentView::batchesLeftRunning()
+{
+    return leftRunning.load();
+}
 
 ContentView::ContentView(std::vector<FileInfo> files, std::ostream& diagnostics, QWidget* parent)
     : QWidget(parent), files_(std::move(files)), diagnostics_(diagnostics)
@@ -404,6 +423,10 @@ void ContentView::showNotes()
                        .arg(QString::fromStdString(item.record.fileName),
                             displayPath(item.location.parent_path()));
     }
+    QStringList folders;
+    for (const FolderProblem& problem : folderProblems_) {
+        folders << tr("%1: %2").arg(displayPath(problem.folder), QString::fromStdString(problem.reason));
+    }
     const auto count = [](const QStringList& list) { return static_cast<int>(list.size()); };
     QStringList parts;
     if (!unreadable.isEmpty()) {
@@ -419,7 +442,11 @@ void ContentView::showNotes()
                                       : tr("%n files skipped: a file of that name is already listed", nullptr,
                                            count(skipped)));
     }
-    QStringList lines = unreadable + noted + skipped;
+    if (!folders.isEmpty()) {
+        parts << (count(folders) == 1 ? tr("1 folder could not be read")
+                                      : tr("%n folders could not be read", nullptr, count(folders)));
+    }
+    QStringList lines = unreadable + noted + skipped + folders;
     if (lines.size() > maxNoteLines) {
         const int more = static_cast<int>(lines.size() - maxNoteLines);
         lines.resize(maxNoteLines);
@@ -450,21 +477,36 @@ void ContentView::addLocations(const std::vector<std::filesystem::path>& locatio
     if (busy()) {
         return;
     }
-    batch_ = std::make_unique<RunningBatch>();
-    RunningBatch& batch = *batch_;
+    batch_ = std::make_shared<RunningBatch>();
+    const std::shared_ptr<RunningBatch> batch = batch_;
     const unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
-    batch.thread = std::thread([this, &batch, locations, folders, jobs, analyse = analyser_] {
-        std::ostringstream lines;
-        // Folders are walked here too: a large tree takes a while to list.
-        const auto files = folders == Folders::Expanded ? expandFolders(locations) : locations;
-        batch.items = analyseBatch(files, jobs, lines, &batch.control, analyse);
-        batch.lines = lines.str();
-        QMetaObject::invokeMethod(this, &ContentView::finishBatch, Qt::QueuedConnection);
-    });
+    batch->thread = std::thread(
+        [view = QPointer<ContentView>(this), batch, locations, folders, jobs, analyse = analyser_]() mutable {
+            std::ostringstream lines;
+            // Folders are walked here too: a large tree takes a while to list.
+            const auto files =
+                folders == Folders::Expanded ? expandFolders(locations, batch->folderProblems) : locations;
+            batch->items = analyseBatch(files, jobs, lines, &batch->control, analyse);
+            batch->lines = lines.str();
+            {
+                const std::lock_guard lock(batch->mutex);
+                batch->ended = true;
+            }
+            batch->endedChanged.notify_all();
+            // The application outlives every window; the view is looked at on its own thread only.
+            QMetaObject::invokeMethod(
+                qApp,
+                [view = std::move(view), batch] {
+                    if (view && view->batch_ == batch) {
+                        view->finishBatch();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
     cancelButton_->setEnabled(true);
     updateActionStates();
-    QTimer::singleShot(progressDelayMs, this, [this, &batch] {
-        if (batch_.get() == &batch) {
+    QTimer::singleShot(progressDelayMs, this, [this, weak = std::weak_ptr<RunningBatch>(batch)] {
+        if (batch_ && batch_ == weak.lock()) {
             showProgress();
             progressPanel_->show();
             progressTimer_->start();
@@ -490,11 +532,12 @@ void ContentView::finishBatch()
         return;
     }
     batch_->thread.join();
-    const std::unique_ptr<RunningBatch> batch = std::move(batch_);
+    const std::shared_ptr<RunningBatch> batch = std::move(batch_);
     progressTimer_->stop();
     progressPanel_->hide();
     diagnostics_ << batch->lines << std::flush;
     skipped_ = appendUnique(std::move(batch->items), files_);
+    folderProblems_ = std::move(batch->folderProblems);
     refresh();
     emit batchFinished();
 }
@@ -509,11 +552,23 @@ void ContentView::cancelBatch()
 
 void ContentView::abandonBatch()
 {
-    if (batch_) {
-        batch_->control.cancel();
-        batch_->thread.join();
-        batch_.reset();
-        progressTimer_->stop();
+    if (!batch_) {
+        return;
+    }
+    const std::shared_ptr<RunningBatch> batch = std::move(batch_);
+    progressTimer_->stop();
+    batch->control.cancel();
+    // A cancelled batch ends its children and reads within a second; one stuck in the system
+    // (a dead network mount, say) must not freeze the program and its other windows.
+    std::unique_lock lock(batch->mutex);
+    if (batch->endedChanged.wait_for(lock, std::chrono::milliseconds(abandonWaitMs),
+                                     [&] { return batch->ended; })) {
+        lock.unlock();
+        batch->thread.join();
+    } else {
+        lock.unlock();
+        batch->thread.detach();
+        ++leftRunning;
     }
 }
 
@@ -582,6 +637,7 @@ void ContentView::clearFiles()
     }
     files_.clear();
     skipped_.clear();
+    folderProblems_.clear();
     refresh();
 }
 

@@ -3,6 +3,7 @@
 
 #include "analysis/Batch.h"
 #include "analysis/FileInfo.h"
+#include "analysis/Folders.h"
 #include "report/PrintJob.h"
 #include "window/ExportResults.h"
 #include "window/FilePicker.h"
@@ -46,6 +47,12 @@ public:
 
     // Whether a batch of files is being analysed; the list takes no changes meanwhile.
     bool busy() const { return batch_ != nullptr; }
+
+    // How long closing a window or quitting waits for a cancelled batch to end.
+    static constexpr int abandonWaitMs = 3000;
+    // Batches of closed windows that had not ended within abandonWaitMs and still run: the
+    // program then ends without running its exit code under their feet.
+    static int batchesLeftRunning();
 
     void setFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
     // What analyses each file of a batch (tests put a slow one here).
@@ -117,6 +124,8 @@ private:
     void showProgress();
     void finishBatch();
     // Cancels the running batch and waits for it, dropping its records: the window is going.
+    // A batch that does not end within abandonWaitMs (stuck in the system) is left to end on
+    // its own, or with the process, rather than freeze the program.
     void abandonBatch();
 
     struct RunningBatch;
@@ -127,9 +136,12 @@ private:
     FilePicker filePicker_ = showFileDialog;
     PrintDialogStep printDialog_ = showPrintDialog;
     Analyser analyser_ = analyseWithIntake;
-    std::unique_ptr<RunningBatch> batch_;
+    // Shared with the batch's thread, which may outlive the window (abandonBatch).
+    std::shared_ptr<RunningBatch> batch_;
     // Left out of the last batch because a file of that name was already listed.
     std::vector<BatchItem> skipped_;
+    // The folders of the last batch that could not be read in full.
+    std::vector<FolderProblem> folderProblems_;
     FolderPicker folderPicker_ = showFolderDialog;
     ExportPicker exportPicker_ = showExportDialog;
     bool appeared_ = false;

@@ -1,17 +1,30 @@
 // Runs the pagetally-cli binary as a user would and checks what it writes and its exit status.
 #include "Version.h"
 #include "cli/Options.h"
+#include "support/Bytes.h"
+#include "support/LongPath.h"
+#include "support/OfficeZip.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
+#include "support/Zip.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <thread>
 
+extern char** environ;
+
+using namespace std::chrono_literals;
 using pagetally::test::TempDir;
 
 namespace {
@@ -114,6 +127,10 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         {"--bogus x.txt", 2, usageError("unknown option --bogus")},
         {"--json --csv x.txt", 2, usageError("--json and --csv cannot be combined")},
         {"-j 0 x.txt", 2, usageError("option -j needs a positive number")},
+        {"-j 40000 b.txt", 0, "",
+         "File Name  File Type  Duration  Pages  Words\n"
+         "b.txt      TXT               -      -      3\n"
+         "Total:  Duration: 0m 0s  Pages: 0  Words: 3\n"},
         {"b.txt utf16.txt", 0, unreadUtf16},
         {"--csv missing.txt utf16.txt", 1, "pagetally-cli: missing.txt: file not found\n" + unreadUtf16},
         {"--json -r clientA clientB/", 0,
@@ -136,4 +153,122 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
             EXPECT_EQ(run.out, *c.out);
         }
     }
+}
+
+TEST(Cli, NamesAFolderItCannotReadAndFailsAfterListingTheRest)
+{
+    TempDir dir;
+    dir.write("a.txt", "top");
+    const pagetally::test::FoldersBeyondPathLimit deep(dir.path());
+    const std::string errors = (dir.path() / "stderr").native();
+    const CliRun run = cli("--csv -r .", errors, dir.path(), true);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, csvHeader + "a.txt,TXT,,,1\r\n");
+    std::ifstream err(errors, std::ios::binary);
+    const std::string line(std::istreambuf_iterator<char>(err), {});
+    EXPECT_TRUE(line.starts_with("pagetally-cli: ./" + deep.name() + "/")) << line;
+    EXPECT_TRUE(line.ends_with(": folder not read: File name too long\n")) << line;
+}
+
+TEST(Cli, WithStandardErrorClosedTheDocumentHoldsOnlyTheRecords)
+{
+    // Without a descriptor 2 the next descriptor opened takes its number, and the notes on
+    // standard error (or a child's complaints) would be written into the document.
+    TempDir dir;
+    dir.write("memo.doc", "");
+    dir.write("b.txt", "one two three");
+    const std::string errors = (dir.path() / "stderr").native();
+    const CliRun closed = cli("--json memo.doc b.txt 2>&- ; true", "/dev/null", dir.path(), true);
+    const CliRun open = cli("--json memo.doc b.txt", errors, dir.path(), true);
+    EXPECT_FALSE(open.out.empty());
+    EXPECT_EQ(closed.out, open.out);
+}
+
+namespace {
+
+// Starts pagetally-cli with `args` and TMPDIR set to `temporary`, its output to /dev/null.
+pid_t startCli(const std::vector<std::string>& args, const std::filesystem::path& temporary)
+{
+    std::vector<std::string> words{PAGETALLY_CLI};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> environment{"TMPDIR=" + temporary.native()};
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (!std::string_view(*e).starts_with("TMPDIR=")) {
+            environment.emplace_back(*e);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+template <class Condition> bool within(std::chrono::milliseconds limit, Condition condition)
+{
+    for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+} // namespace
+
+TEST(Cli, ATerminationSignalEndsTheBatchAndLeavesNoFolderAndNoChild)
+{
+    // Orphans of the CLI come to this process, so that a child left behind is seen here.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "tmp");
+    // 300 MB of one part: unzip needs about a second for it.
+    auto entries = pagetally::test::docxEntries("<w:p><w:r><w:t>words</w:t></w:r></w:p>");
+    entries.push_back({"word/media/big.xml", std::string(300'000'000, ' '), std::nullopt});
+    pagetally::test::writeZip(dir.path() / "big.docx", entries);
+    dir.write("slow.pdf",
+              pagetally::test::repeat(
+                  pagetally::test::readFile(pagetally::test::dataFile("hostile/slow-repair.pdf")), 16));
+
+    const struct
+    {
+        const char* file;
+        int signal;
+    } cases[] = {{"big.docx", SIGTERM}, {"slow.pdf", SIGINT}, {"big.docx", SIGHUP}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + strsignal(c.signal));
+        const pid_t pid = startCli({"--json", (dir.path() / c.file).native()}, dir.path() / "tmp");
+        ASSERT_GT(pid, 0);
+        // Signalled while unzip writes the part, or while the PDF helper works on the file.
+        if (c.file == std::string("big.docx")) {
+            EXPECT_TRUE(within(20s, [&] { return !std::filesystem::is_empty(dir.path() / "tmp"); }));
+        } else {
+            std::this_thread::sleep_for(500ms); // the 640 kB take the helper seconds
+        }
+        ASSERT_EQ(::kill(pid, c.signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));
+        EXPECT_TRUE(within(2s, [] {
+            while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+            }
+            return pagetally::test::children().empty();
+        }));
+    }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
