@@ -17,14 +17,12 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 
-extern char** environ;
-
 using namespace std::chrono_literals;
+using pagetally::test::startProgram;
 using pagetally::test::TempDir;
 
 namespace {
@@ -184,52 +182,6 @@ TEST(Cli, WithStandardErrorClosedTheDocumentHoldsOnlyTheRecords)
     EXPECT_EQ(closed.out, open.out);
 }
 
-namespace {
-
-// Starts pagetally-cli with `args` and TMPDIR set to `temporary`, its output to /dev/null.
-pid_t startCli(const std::vector<std::string>& args, const std::filesystem::path& temporary)
-{
-    std::vector<std::string> words{PAGETALLY_CLI};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<std::string> environment{"TMPDIR=" + temporary.native()};
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (!std::string_view(*e).starts_with("TMPDIR=")) {
-            environment.emplace_back(*e);
-        }
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-template <class Condition> bool within(std::chrono::milliseconds limit, Condition condition)
-{
-    for (const auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return condition();
-}
-
-} // namespace
-
 TEST(Cli, ATerminationSignalEndsTheBatchAndLeavesNoFolderAndNoChild)
 {
     // Orphans of the CLI come to this process, so that a child left behind is seen here.
@@ -251,11 +203,13 @@ TEST(Cli, ATerminationSignalEndsTheBatchAndLeavesNoFolderAndNoChild)
     } cases[] = {{"big.docx", SIGTERM}, {"slow.pdf", SIGINT}, {"big.docx", SIGHUP}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + strsignal(c.signal));
-        const pid_t pid = startCli({"--json", (dir.path() / c.file).native()}, dir.path() / "tmp");
+        const pid_t pid =
+            startProgram({PAGETALLY_CLI, "--json", (dir.path() / c.file).native()}, dir.path() / "tmp");
         ASSERT_GT(pid, 0);
         // Signalled while unzip writes the part, or while the PDF helper works on the file.
         if (c.file == std::string("big.docx")) {
-            EXPECT_TRUE(within(20s, [&] { return !std::filesystem::is_empty(dir.path() / "tmp"); }));
+            EXPECT_TRUE(
+                pagetally::test::within(20s, [&] { return !std::filesystem::is_empty(dir.path() / "tmp"); }));
         } else {
             std::this_thread::sleep_for(500ms); // the 640 kB take the helper seconds
         }
@@ -264,11 +218,7 @@ TEST(Cli, ATerminationSignalEndsTheBatchAndLeavesNoFolderAndNoChild)
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
         EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));
-        EXPECT_TRUE(within(2s, [] {
-            while (::waitpid(-1, nullptr, WNOHANG) > 0) {
-            }
-            return pagetally::test::children().empty();
-        }));
+        EXPECT_TRUE(pagetally::test::noChildLeft());
     }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }

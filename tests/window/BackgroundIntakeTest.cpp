@@ -1,7 +1,9 @@
 // Intake in the background: the window keeps turning, takes no list changes meanwhile, cancels
 // to the finished prefix, lists what the command line lists, and outlives hostile files.
 #include "support/HandMadePdf.h"
+#include "support/LongPath.h"
 #include "support/OfficeZip.h"
+#include "support/TempDir.h"
 #include "support/ViewHelpers.h"
 #include "support/Zip.h"
 #include "window/DeleteDelegate.h"
@@ -57,6 +59,8 @@ private slots:
     void windowTurnsAndTakesNoListChangesDuringABatch();
     void cancelAddsTheFinishedPrefixOnly();
     void listsWhatTheCommandLineLists();
+    void closingDoesNotWaitForABatchThatWillNotEnd();
+    void namesTheFoldersItCouldNotRead();
 };
 
 void BackgroundIntakeTest::windowTurnsAndTakesNoListChangesDuringABatch()
@@ -154,6 +158,48 @@ void BackgroundIntakeTest::listsWhatTheCommandLineLists()
     // The same error line; the command line's standard error also holds unzip's own messages.
     QVERIFY(lines.str().starts_with("Error processing PPTX file: "));
     QVERIFY(cli.readAllStandardError().contains(QByteArray::fromStdString(lines.str())));
+}
+
+void BackgroundIntakeTest::closingDoesNotWaitForABatchThatWillNotEnd()
+{
+    // A read stuck in the system (a dead network mount) hears no Cancel: the window must still
+    // close, and the other windows go on.
+    QTemporaryDir dir;
+    // Shared with the batch, which outlives this function.
+    const auto release = std::make_shared<std::atomic<bool>>(false);
+    const auto entered = std::make_shared<std::atomic<bool>>(false);
+    auto stuck = [release, entered](const fs::path& location, std::ostream& lines) {
+        *entered = true;
+        while (!*release) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return analyseWithIntake(location, lines);
+    };
+    const int before = ContentView::batchesLeftRunning();
+    {
+        ContentView view;
+        view.setAnalyser(stuck);
+        view.addLocations(paths(QDir(dir.path()), {"a.txt"}));
+        QTRY_VERIFY(*entered);
+    }
+    QCOMPARE(ContentView::batchesLeftRunning(), before + 1);
+    *release = true;
+    // What the batch posts once it ends finds no window, and is dropped.
+    QTest::qWait(200);
+}
+
+void BackgroundIntakeTest::namesTheFoldersItCouldNotRead()
+{
+    TempDir dir;
+    dir.write("a.txt", "top");
+    const FoldersBeyondPathLimit deep(dir.path());
+    ContentView view;
+    view.addLocations({dir.path()}, ContentView::Folders::Expanded);
+    QVERIFY(waitForBatch(view));
+    QCOMPARE(names(view), QStringList({"a.txt"}));
+    auto* summary = view.findChild<QLabel*>(QStringLiteral("notesSummary"));
+    QCOMPARE(summary->text(), QStringLiteral("1 folder could not be read"));
+    QVERIFY(summary->toolTip().endsWith(QStringLiteral(": File name too long")));
 }
 
 QTEST_MAIN(BackgroundIntakeTest)
