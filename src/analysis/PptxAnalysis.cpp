@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 #include <vector>
 
 namespace pagetally {
@@ -70,9 +71,9 @@ bool isListedPart(std::string_view name, std::string_view folder, std::string_vi
     if (!name.starts_with(folder)) {
         return false;
     }
+    // Ending in ".xml" is having the extension "xml": the text after the last dot.
     const std::string_view rest = name.substr(folder.size());
-    return rest.find('/') == std::string_view::npos && rest.starts_with(prefix) &&
-           pathExtension(std::string(rest)) == "xml";
+    return rest.find('/') == std::string_view::npos && rest.starts_with(prefix) && rest.ends_with(".xml");
 }
 
 // Reads the unpacked parts; one that cannot be read at all ends the analysis, as before, while
@@ -84,7 +85,7 @@ Tally readParts(const std::vector<fs::path>& parts,
                 std::string_view prefix)
 {
     Tally tally;
-    std::vector<std::string> found;
+    std::unordered_set<std::string> found;
     for (const fs::path& part : parts) {
         const fs::path relative = part.lexically_relative(extracted.path());
         const std::string failure = "cannot read " + relative.native() + " from " + location.native();
@@ -93,7 +94,7 @@ Tally readParts(const std::vector<fs::path>& parts,
         if (!bytes) {
             throw std::runtime_error(failure + ": " + describeReadFailure(part));
         }
-        found.push_back(relative.native());
+        found.insert(relative.native());
         if (!extracted.unpackedWhole(relative.native(), bytes->view())) {
             tally.lost.push_back(relative.native());
             continue;
@@ -101,11 +102,10 @@ Tally readParts(const std::vector<fs::path>& parts,
         ++tally.read;
         tally.words += countSlideWords(bytes->view());
     }
-    std::ranges::sort(found);
     for (const ListedEntry& entry : extracted.listed()) {
-        if (isListedPart(entry.name, folder, prefix) && !std::ranges::binary_search(found, entry.name)) {
+        // insert() adds a name listed twice only once.
+        if (isListedPart(entry.name, folder, prefix) && found.insert(entry.name).second) {
             tally.lost.push_back(entry.name);
-            found.insert(std::ranges::upper_bound(found, entry.name), entry.name); // a name listed twice
         }
     }
     std::ranges::sort(tally.lost);

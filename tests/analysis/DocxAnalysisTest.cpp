@@ -251,6 +251,11 @@ TEST_F(DocxTest, DocumentsWithDamagedPartsCountWhatWasReadAndSaySo)
         EXPECT_EQ(info.note, note);
         EXPECT_EQ(diagnostics.str(), "");
     }
+    entries[5].data = "<w:endnotes " + w + "><w:endnote>"; // cut short
+    const FileInfo cut =
+        analyseDocx(zipFile("cut.docx", entries), "cut.docx", "DOCX", std::cout, defaultUnzipProgram);
+    EXPECT_EQ(cut.words, 5);
+    EXPECT_EQ(cut.note, "endnotes not read: word/endnotes.xml is not well-formed XML");
 }
 
 TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
