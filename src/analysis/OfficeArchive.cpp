@@ -309,8 +309,7 @@ constexpr std::array<std::uint32_t, 256> crcTable = [] {
     return table;
 }();
 
-} // namespace
-
+// The CRC-32 of ZIP containers (the polynomial of IEEE 802.3).
 std::uint32_t zipCrc32(std::string_view bytes)
 {
     std::uint32_t c = 0xFFFFFFFFu;
@@ -319,6 +318,8 @@ std::uint32_t zipCrc32(std::string_view bytes)
     }
     return c ^ 0xFFFFFFFFu;
 }
+
+} // namespace
 
 bool ExtractionDirectory::unpackedWhole(std::string_view relative, std::string_view bytes) const
 {

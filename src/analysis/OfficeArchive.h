@@ -53,6 +53,7 @@ public:
     // the container lists an entry of that name with this size and CRC, or none of that name.
     bool unpackedWhole(std::string_view relative, std::string_view bytes) const;
 
+    // Set by extractOfficeArchive once unzip has ended.
     void setContents(std::vector<ListedEntry> listed, std::optional<std::string> complaint)
     {
         listed_ = std::move(listed);
@@ -64,9 +65,6 @@ private:
     std::vector<ListedEntry> listed_;
     std::optional<std::string> complaint_;
 };
-
-// The CRC-32 of ZIP containers (the polynomial of IEEE 802.3).
-std::uint32_t zipCrc32(std::string_view bytes);
 
 // How much a container may unpack to. Real documents stay far below: Word opens nothing
 // above 512 MB, and the XML parts of a document compress about ten to one, media not at all.
