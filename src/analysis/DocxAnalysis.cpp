@@ -9,6 +9,7 @@
 #include <charconv>
 #include <stdexcept>
 #include <utf8proc.h>
+#include <vector>
 
 namespace pagetally {
 namespace {
@@ -89,6 +90,11 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         if (!properties) {
             throw std::runtime_error(failure + ": " + describeReadFailure(appXml));
         }
+        if (!extracted.unpackedWhole("docProps/app.xml", properties->view())) {
+            // A page count read from what unzip wrote of it could be any number.
+            throw std::runtime_error(failure + ": " + *extracted.unzipComplaint() +
+                                     " and it was not unpacked whole");
+        }
         const std::optional<std::int64_t> stored = storedPages(properties->view());
 
         const std::optional<FileBytes> document = FileBytes::read(location);
@@ -96,16 +102,24 @@ FileInfo analyseDocx(const std::filesystem::path& location,
             throw std::runtime_error("cannot read " + location.native() + ": " +
                                      describeReadFailure(location));
         }
-        const std::optional<std::string> text = importDocxText(document->view());
+        const std::optional<DocxText> text = readDocxText(document->view());
         if (!text) {
             return unreadable("the document's text cannot be read"); // no error line for this one
         }
-        FileInfo record =
-            FileInfo::make(fileName, fileType, std::nullopt, stored.value_or(1), countWords(*text));
-        if (!stored) {
-            record.note = "page count not stored by the authoring program (1 shown)";
+        std::vector<std::string> notes = text->unread;
+        if (notes.empty() && extracted.unzipComplaint()) {
+            // The text is read from the container itself, not from what unzip wrote.
+            notes.push_back(*extracted.unzipComplaint() + ", but every part that is counted was read whole");
         }
-        return record;
+        if (!stored) {
+            notes.insert(notes.begin(), "page count not stored by the authoring program (1 shown)");
+        }
+        std::optional<std::string> note;
+        for (const std::string& clause : notes) {
+            note = note ? *note + "; " + clause : clause;
+        }
+        return FileInfo::make(fileName, fileType, std::nullopt, stored.value_or(1), countWords(text->text))
+            .noted(std::move(note));
     } catch (const std::exception& error) {
         const std::string line = "Error processing DOCX file: " + std::string(error.what());
         diagnostics << (line + "\n") << std::flush;

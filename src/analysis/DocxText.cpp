@@ -58,9 +58,10 @@ public:
         return package;
     }
 
-    // The bytes of a part, or nullopt when there is no such part or it cannot be inflated.
+    // The bytes of a part, or nullopt when there is no such part or it cannot be inflated; then
+    // `why`, if given, says which for a part the container lists.
     // Part names compare without regard to ASCII case, as the packaging rules ask.
-    std::optional<std::string> read(const std::string& name) const
+    std::optional<std::string> read(const std::string& name, std::string* why = nullptr) const
     {
         zip_int64_t index = zip_name_locate(archive_.get(), name.c_str(), 0);
         if (index < 0) {
@@ -69,10 +70,16 @@ public:
         if (index < 0) {
             return std::nullopt;
         }
+        const auto unreadable = [&](const char* reason) {
+            if (why != nullptr) {
+                *why = reason;
+            }
+            return std::nullopt;
+        };
         const std::unique_ptr<zip_file_t, EntryCloser> entry(
             zip_fopen_index(archive_.get(), static_cast<zip_uint64_t>(index), 0));
         if (!entry) {
-            return std::nullopt;
+            return unreadable("could not be decompressed");
         }
         // The stated size is only a hint: the inflated data decides. Reading straight into the
         // string saves a copy of the whole part.
@@ -82,7 +89,7 @@ public:
         if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(index), 0, &stat) == 0 &&
             (stat.valid & ZIP_STAT_SIZE) != 0) {
             if (stat.size > maximumPartSize) {
-                return std::nullopt;
+                return unreadable(tooLarge);
             }
             expected = static_cast<std::size_t>(stat.size);
         }
@@ -91,14 +98,14 @@ public:
         for (;;) {
             if (data.size() == size) {
                 if (data.size() >= maximumPartSize) {
-                    return std::nullopt;
+                    return unreadable(tooLarge);
                 }
                 // One byte beyond the stated size, so that the end shows without growing.
                 data.resize(std::min(maximumPartSize, std::max(expected + 1, data.size() * 2 + 65536)));
             }
             const zip_int64_t n = zip_fread(entry.get(), data.data() + size, data.size() - size);
             if (n < 0) {
-                return std::nullopt;
+                return unreadable("could not be decompressed"); // a CRC or inflate error
             }
             if (n == 0) {
                 break;
@@ -110,6 +117,7 @@ public:
     }
 
 private:
+    static constexpr const char* tooLarge = "inflates to more than 512 MiB";
     std::unique_ptr<zip_t, ArchiveCloser> archive_;
 };
 
@@ -200,27 +208,37 @@ std::string relationshipsPartOf(const std::string& partName)
     return folder + "_rels/" + file + ".rels";
 }
 
-// The part named by the first internal relationship of the given type, or "" when none.
-std::string relatedPart(const Package& package, const std::string& sourcePart, std::string_view type)
+// For each type, the part named by the first internal relationship of that type, or "" when
+// none. When the relationships part is listed but cannot be read, `why` says so.
+std::vector<std::string> relatedParts(const Package& package,
+                                      const std::string& sourcePart,
+                                      const std::vector<std::string_view>& types,
+                                      std::string& why)
 {
+    std::vector<std::string> parts(types.size());
     const std::string relsName = sourcePart.empty() ? "_rels/.rels" : relationshipsPartOf(sourcePart);
-    std::optional<std::string> rels = package.read(relsName);
+    std::optional<std::string> rels = package.read(relsName, &why);
     if (!rels) {
-        return {};
+        why = why.empty() ? why : relsName + " " + why;
+        return parts;
     }
     pugi::xml_document document;
     if (!document.load_buffer_inplace(rels->data(), rels->size())) {
-        return {};
+        why = relsName + " is not well-formed XML";
+        return parts;
     }
     for (const pugi::xml_node relationship : document.document_element().children()) {
         if (localName(relationship.name()) != "Relationship" ||
-            !isRelationshipType(relationship.attribute("Type").value(), type) ||
             std::string_view(relationship.attribute("TargetMode").value()) == "External") {
             continue;
         }
-        return resolveTarget(folderOf(sourcePart), relationship.attribute("Target").value());
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            if (parts[i].empty() && isRelationshipType(relationship.attribute("Type").value(), types[i])) {
+                parts[i] = resolveTarget(folderOf(sourcePart), relationship.attribute("Target").value());
+            }
+        }
     }
-    return {};
+    return parts;
 }
 
 enum class Namespace { Other, Wordprocessing, MarkupCompatibility };
@@ -465,24 +483,26 @@ private:
 constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 // The text of a footnotes or endnotes part; the separator notes Word keeps there hold none.
-void appendNotes(const Package& package, const std::string& partName, std::string& out)
+// Returns why a part that the container lists gave no text, or "".
+std::string appendNotes(const Package& package, const std::string& partName, std::string& out)
 {
     if (partName.empty()) {
-        return;
+        return {};
     }
-    std::optional<std::string> xml = package.read(partName);
+    std::string why;
+    std::optional<std::string> xml = package.read(partName, &why);
     if (!xml) {
-        return;
+        return why.empty() ? why : partName + " " + why;
     }
     pugi::xml_document document;
     if (!document.load_buffer_inplace(xml->data(), xml->size(), parseOptions)) {
-        return;
+        return partName + " is not well-formed XML";
     }
     TextCollector collector(out);
     const pugi::xml_node root = document.document_element();
     std::string_view local;
     if (collector.namespaceOf(root, local) != Namespace::Wordprocessing) {
-        return;
+        return {};
     }
     for (const pugi::xml_node note : root.children()) {
         const std::string_view type = [&] {
@@ -497,15 +517,17 @@ void appendNotes(const Package& package, const std::string& partName, std::strin
             collector.collect(note);
         }
     }
+    return {};
 }
 
-std::optional<std::string> importText(std::string_view bytes)
+std::optional<DocxText> importText(std::string_view bytes)
 {
     const std::optional<Package> package = Package::open(bytes);
     if (!package) {
         return std::nullopt;
     }
-    const std::string mainPart = relatedPart(*package, {}, "officeDocument");
+    std::string why;
+    const std::string mainPart = relatedParts(*package, {}, {"officeDocument"}, why)[0];
     if (mainPart.empty()) {
         return std::nullopt;
     }
@@ -518,7 +540,8 @@ std::optional<std::string> importText(std::string_view bytes)
         return std::nullopt;
     }
 
-    std::string text;
+    DocxText result;
+    std::string& text = result.text;
     TextCollector collector(text);
     const pugi::xml_node root = document.document_element();
     std::string_view local;
@@ -528,20 +551,33 @@ std::optional<std::string> importText(std::string_view bytes)
     for (const pugi::xml_node child : root.children()) {
         collector.collect(child);
     }
-    appendNotes(*package, relatedPart(*package, mainPart, "footnotes"), text);
-    appendNotes(*package, relatedPart(*package, mainPart, "endnotes"), text);
-    return text;
+    const std::vector<std::string> notes = relatedParts(*package, mainPart, {"footnotes", "endnotes"}, why);
+    if (!why.empty()) {
+        result.unread.push_back("footnotes and endnotes not read: " + why);
+    }
+    for (const auto& [part, kind] : {std::pair{notes[0], "footnotes"}, std::pair{notes[1], "endnotes"}}) {
+        if (const std::string problem = appendNotes(*package, part, text); !problem.empty()) {
+            result.unread.push_back(std::string(kind) + " not read: " + problem);
+        }
+    }
+    return result;
 }
 
 } // namespace
 
-std::optional<std::string> importDocxText(std::string_view bytes)
+std::optional<DocxText> readDocxText(std::string_view bytes)
 {
     try {
         return importText(bytes);
     } catch (const std::exception&) {
         return std::nullopt; // out of memory on an enormous document
     }
+}
+
+std::optional<std::string> importDocxText(std::string_view bytes)
+{
+    std::optional<DocxText> read = readDocxText(bytes);
+    return read ? std::optional(std::move(read->text)) : std::nullopt;
 }
 
 } // namespace pagetally

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pagetally {
 
@@ -14,5 +15,16 @@ namespace pagetally {
 // nullopt ("cannot read") when the bytes are no ZIP container, the package names no main
 // document part, or that part is missing or is not a well-formed word-processing document.
 std::optional<std::string> importDocxText(std::string_view bytes);
+
+struct DocxText
+{
+    std::string text;
+    // The parts listed in the container that the text lacks, each as a note: "footnotes not
+    // read: word/footnotes.xml could not be decompressed".
+    std::vector<std::string> unread;
+};
+
+// importDocxText, telling also which of the parts that count could not be read.
+std::optional<DocxText> readDocxText(std::string_view bytes);
 
 } // namespace pagetally

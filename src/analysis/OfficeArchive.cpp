@@ -91,39 +91,69 @@ std::uint64_t freeSpace(const fs::path& directory)
     return multiplySaturated(vfs.f_bavail, vfs.f_frsize);
 }
 
-struct Declared
-{
-    std::uint64_t entries = 0;
-    std::uint64_t size = 0; // the sum of the uncompressed sizes
-};
-
-// What the container's central directory declares, or nullopt when libzip cannot read that
-// directory (unzip may still find entries, and the watch in waitWithin covers their size).
-std::optional<Declared> declaredContents(int archive)
+// Reads the container's central directory with libzip. A file it cannot read is refused, since
+// neither the limits below nor the parts that were unpacked could be checked against it.
+std::vector<ListedEntry> listContainer(int archive, const fs::path& location)
 {
     const int copy = ::fcntl(archive, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) {
-        return std::nullopt;
+        fail(errno, "cannot open " + location.native());
     }
     int error = 0;
     zip_t* zip = zip_fdopen(copy, 0, &error); // owns `copy` from here on, if it succeeds
     if (zip == nullptr) {
         ::close(copy);
-        return std::nullopt;
+        zip_error_t reason;
+        zip_error_init_with_code(&reason, error);
+        const std::string text = zip_error_strerror(&reason);
+        zip_error_fini(&reason);
+        throw std::runtime_error("cannot unpack " + location.native() +
+                                 ": not a zip archive libzip can read (" + text + ")");
     }
-    Declared declared;
+    std::vector<ListedEntry> listed;
     const zip_int64_t entries = zip_get_num_entries(zip, 0);
-    declared.entries = entries > 0 ? static_cast<std::uint64_t>(entries) : 0;
+    listed.reserve(entries > 0 ? static_cast<std::size_t>(entries) : 0);
     for (zip_int64_t i = 0; i < entries; ++i) {
         zip_stat_t entry;
         zip_stat_init(&entry);
-        if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &entry) == 0 &&
-            (entry.valid & ZIP_STAT_SIZE) != 0) {
-            declared.size = addSaturated(declared.size, entry.size);
+        if (zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &entry) != 0) {
+            continue;
+        }
+        ListedEntry& item = listed.emplace_back();
+        if ((entry.valid & ZIP_STAT_NAME) != 0 && entry.name != nullptr) {
+            item.name = entry.name;
+        }
+        if ((entry.valid & ZIP_STAT_SIZE) != 0) {
+            item.size = entry.size;
+        }
+        if ((entry.valid & ZIP_STAT_CRC) != 0) {
+            item.crc = entry.crc;
         }
     }
     zip_discard(zip);
-    return declared;
+    // By name, so that a part is found at once; a name listed twice keeps its order.
+    std::ranges::stable_sort(listed, {}, &ListedEntry::name);
+    return listed;
+}
+
+// unzip's exit, in words, when it says that something may not have been unpacked.
+std::optional<std::string> complaintOf(int status)
+{
+    if (WIFSIGNALED(status)) {
+        return "unzip was ended by signal " + std::to_string(WTERMSIG(status));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) <= 1) {
+        return std::nullopt;
+    }
+    const int code = WEXITSTATUS(status);
+    const char* what = code == 2 || code == 3     ? "errors in the container"
+                       : code == 50               ? "a full disk"
+                       : code == 51               ? "the container ending early"
+                       : code == 80               ? "an interruption"
+                       : code == 81 || code == 82 ? "entries it could not decompress or decrypt"
+                       : code >= 4 && code <= 7   ? "too little memory"
+                                                  : "a failure";
+    return "unzip reported " + std::string(what) + " (exit status " + std::to_string(code) + ")";
 }
 
 // The bytes that process `pid` has written so far, or nullopt when /proc does not tell.
@@ -150,19 +180,30 @@ std::optional<std::uint64_t> bytesWritten(pid_t pid)
     return value;
 }
 
-void reap(pid_t pid)
+int reap(pid_t pid)
 {
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return 0; // not ours to wait for any more: nothing is known of its end
+        }
     }
+    return status;
 }
+
+enum class Outcome { Exited, TooMuch, Cancelled };
+
+struct Ended
+{
+    Outcome outcome;
+    int status = 0; // the wait status, when it exited by itself
+};
 
 // Waits until the child has exited, checking every few milliseconds how much it has written,
 // and once more after it ended (it is reaped only after that check, so /proc still has it).
-// Returns false, with the child killed and reaped, when it wrote more than `allowance` (a
-// container's declared sizes can lie, and unzip writes what the data inflates to) or when the
-// batch it works for is cancelled.
-bool waitWithin(pid_t pid, std::uint64_t allowance)
+// Kills and reaps the child when it wrote more than `allowance` (a container's declared sizes
+// can lie, and unzip writes what the data inflates to) or when the batch it works for is cancelled.
+Ended waitWithin(pid_t pid, std::uint64_t allowance)
 {
     // Readable once the child has exited (glibc's header lacks C linkage, hence the system call).
     const Descriptor child(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
@@ -185,24 +226,23 @@ bool waitWithin(pid_t pid, std::uint64_t allowance)
                 ::nanosleep(&pause, nullptr);
             }
         }
-        if (tooMuch() || cancelRequested()) {
+        const bool over = tooMuch();
+        if (over || cancelRequested()) {
             ::kill(pid, SIGKILL);
             reap(pid);
-            return false;
+            return {over ? Outcome::TooMuch : Outcome::Cancelled};
         }
         if (ended) {
-            reap(pid);
-            return true;
+            return {Outcome::Exited, reap(pid)};
         }
         delayMs = std::min(delayMs * 2, 10);
     }
 }
 
-// Runs unzip on the container open at `archive` and waits for it; false when it was stopped
-// for writing more than `allowance` bytes. unzip reads its archive argument as a wildcard
-// pattern and tries NAME.zip when NAME is missing, so it gets the descriptor's /dev/fd name,
-// which it can neither expand nor mistake; it reopens that name and so can seek as in any file.
-bool runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directory, std::uint64_t allowance)
+// Runs unzip on the container open at `archive` and waits for it. unzip reads its archive argument as a
+// wildcard pattern and tries NAME.zip when NAME is missing, so it gets the descriptor's /dev/fd name, which
+// it can neither expand nor mistake; it reopens that name and so can seek as in any file.
+Ended runUnzip(const fs::path& unzipProgram, int archive, const fs::path& directory, std::uint64_t allowance)
 {
     SpawnFileActions actions(preparing);
     // In this order, so that a container opened as descriptor 0 (standard input closed in the
@@ -257,7 +297,41 @@ void makeRemovable(const fs::path& directory) noexcept
     }
 }
 
+constexpr std::array<std::uint32_t, 256> crcTable = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < table.size(); ++i) {
+        std::uint32_t c = i;
+        for (int bit = 0; bit < 8; ++bit) {
+            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        table[i] = c;
+    }
+    return table;
+}();
+
+// The CRC-32 of ZIP containers (the polynomial of IEEE 802.3).
+std::uint32_t zipCrc32(std::string_view bytes)
+{
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        c = crcTable[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
 } // namespace
+
+bool ExtractionDirectory::unpackedWhole(std::string_view relative, std::string_view bytes) const
+{
+    if (!complaint_) {
+        return true;
+    }
+    const auto [first, last] = std::ranges::equal_range(listed_, relative, {}, &ListedEntry::name);
+    // unzip keeps the first of two entries of one name; either may be the one on disk.
+    return first == last || std::any_of(first, last, [&](const ListedEntry& entry) {
+               return entry.size == bytes.size() && (!entry.crc || *entry.crc == zipCrc32(bytes));
+           });
+}
 
 ExtractionDirectory::~ExtractionDirectory()
 {
@@ -266,7 +340,9 @@ ExtractionDirectory::~ExtractionDirectory()
     }
 }
 
-ExtractionDirectory::ExtractionDirectory(ExtractionDirectory&& other) noexcept : path_(std::move(other.path_))
+ExtractionDirectory::ExtractionDirectory(ExtractionDirectory&& other) noexcept
+    : path_(std::move(other.path_)), listed_(std::move(other.listed_)),
+      complaint_(std::move(other.complaint_))
 {
     other.path_.clear();
 }
@@ -278,6 +354,8 @@ ExtractionDirectory& ExtractionDirectory::operator=(ExtractionDirectory&& other)
             removeExtractedArchive(path_);
         }
         path_ = std::move(other.path_);
+        listed_ = std::move(other.listed_);
+        complaint_ = std::move(other.complaint_);
         other.path_.clear();
     }
     return *this;
@@ -306,14 +384,6 @@ extractOfficeArchive(const fs::path& location, const fs::path& unzipProgram, con
         throw std::system_error(ec, "cannot find the temporary directory");
     }
 
-    // Private (0700) and never an existing directory: the temporary directory is shared with
-    // other users, who must neither read the unpacked document nor plant files in it.
-    const fs::path path = temporary / newUuid();
-    if (::mkdir(path.c_str(), S_IRWXU) != 0) {
-        fail(errno, "cannot create the extraction directory " + path.native());
-    }
-    ExtractionDirectory directory(path);
-
     // O_NONBLOCK: opening a FIFO would otherwise wait for a writer.
     const Descriptor archive(::open(location.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (archive.get() < 0) {
@@ -334,7 +404,7 @@ extractOfficeArchive(const fs::path& location, const fs::path& unzipProgram, con
 
     // A compression bomb would fill the disk: refuse what no document unpacks to.
     const auto containerSize = static_cast<std::uint64_t>(st.st_size);
-    const std::uint64_t allowance = extractionAllowance(containerSize, freeSpace(path), limits);
+    const std::uint64_t allowance = extractionAllowance(containerSize, freeSpace(temporary), limits);
     const bool bySize = allowance == std::max(limits.floor, multiplySaturated(limits.ratio, containerSize));
     const std::string limit = bySize ? "the " + describeSize(allowance) + " allowed for its size"
                                      : describeSize(allowance) + ", which would leave less than " +
@@ -343,17 +413,34 @@ extractOfficeArchive(const fs::path& location, const fs::path& unzipProgram, con
     const auto refused = [&](const std::string& what) {
         return std::runtime_error("refusing to unpack " + location.native() + ": " + what);
     };
-    const std::optional<Declared> declared = declaredContents(archive.get());
-    if (declared && declared->entries > limits.entries) {
-        throw refused("it holds " + std::to_string(declared->entries) + " entries, more than the " +
+    std::vector<ListedEntry> listed = listContainer(archive.get(), location);
+    if (listed.size() > limits.entries) {
+        throw refused("it holds " + std::to_string(listed.size()) + " entries, more than the " +
                       std::to_string(limits.entries) + " allowed");
     }
-    if (declared && declared->size > allowance) {
-        throw refused("its entries add up to " + describeSize(declared->size) + ", more than " + limit);
+    std::uint64_t declared = 0;
+    for (const ListedEntry& entry : listed) {
+        declared = addSaturated(declared, entry.size.value_or(0));
     }
-    if (!runUnzip(unzipProgram, archive.get(), directory.path(), allowance)) {
+    if (declared > allowance) {
+        throw refused("its entries add up to " + describeSize(declared) + ", more than " + limit);
+    }
+    // Made only once the container is accepted. Private (0700) and never an existing directory:
+    // the temporary directory is shared with other users, who must neither read the unpacked
+    // document nor plant files in it.
+    const fs::path path = temporary / newUuid();
+    if (::mkdir(path.c_str(), S_IRWXU) != 0) {
+        fail(errno, "cannot create the extraction directory " + path.native());
+    }
+    ExtractionDirectory directory(path);
+    const Ended ended = runUnzip(unzipProgram, archive.get(), directory.path(), allowance);
+    if (ended.outcome == Outcome::TooMuch) {
         throw refused("it unpacks to more than " + limit);
     }
+    if (ended.outcome == Outcome::Cancelled) {
+        throw std::runtime_error("unpacking " + location.native() + " was cancelled");
+    }
+    directory.setContents(std::move(listed), complaintOf(ended.status));
     return directory;
 }
 

@@ -3,16 +3,29 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace pagetally {
 
 // The only unzip the program runs; tests pass another path to show what a missing one does.
 inline constexpr const char* defaultUnzipProgram = "/usr/bin/unzip";
 
+// An entry as the container's central directory lists it.
+struct ListedEntry
+{
+    std::string name;
+    std::optional<std::uint64_t> size;
+    std::optional<std::uint32_t> crc;
+};
+
 // Owns one extraction directory and removes it, with everything in it, when it goes out of
-// scope, so that no return path and no exception can leave it behind.
+// scope, so that no return path and no exception can leave it behind. It also keeps what the
+// container lists and what unzip said about it, so that an analyser can tell a part that was
+// not unpacked, or not unpacked whole, from one the document lacks.
 class ExtractionDirectory
 {
 public:
@@ -26,8 +39,31 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
+    // The entries of the container's central directory, sorted by name.
+    const std::vector<ListedEntry>& listed() const { return listed_; }
+
+    // What unzip's exit says went wrong ("unzip reported errors in the container (exit status
+    // 2)"), or nullopt when it exited with 0 or 1. Status 1 is left out: it is a warning given for
+    // harmless things too (a "../" stripped from a name), and an entry it skipped is missing from
+    // the directory, which the comparison with listed() shows.
+    const std::optional<std::string>& unzipComplaint() const { return complaint_; }
+
+    // Whether `bytes`, read from the unpacked file at `relative`, are whole: always when unzip
+    // did not complain (it checks every entry's CRC and complains of a mismatch), otherwise when
+    // the container lists an entry of that name with this size and CRC, or none of that name.
+    bool unpackedWhole(std::string_view relative, std::string_view bytes) const;
+
+    // Set by extractOfficeArchive once unzip has ended.
+    void setContents(std::vector<ListedEntry> listed, std::optional<std::string> complaint)
+    {
+        listed_ = std::move(listed);
+        complaint_ = std::move(complaint);
+    }
+
 private:
     std::filesystem::path path_;
+    std::vector<ListedEntry> listed_;
+    std::optional<std::string> complaint_;
 };
 
 // How much a container may unpack to. Real documents stay far below: Word opens nothing
@@ -52,17 +88,20 @@ std::uint64_t
 extractionAllowance(std::uint64_t containerSize, std::uint64_t freeSpace, const ExtractionLimits& limits);
 
 // Creates a fresh directory named by a new upper-case UUID under the temporary directory and
-// runs `unzipProgram -q ARCHIVE -d DIRECTORY` there, waiting for it to end. The exit status is
-// not examined: a damaged container or no container at all leaves the directory partly filled
-// or empty, and the caller notices when a part it needs is missing.
+// runs `unzipProgram -q ARCHIVE -d DIRECTORY` there, waiting for it to end. A damaged container
+// leaves the directory partly filled; the caller compares what it needs with listed() and reads
+// unzipComplaint().
+// A file that libzip cannot read as a ZIP container is refused before unzip starts: the limits
+// below could not be checked on it, although unzip may still find entries (behind a prefix of
+// junk, say).
 // A compression bomb is refused: before unzip starts, when the container's central directory
 // declares more than `limits.entries` entries or sizes that add up to more than
 // extractionAllowance; and while it runs, when
 // the bytes it has written exceed that allowance (declared sizes can lie), by killing it.
 // Throws std::runtime_error (std::system_error for system failures), whose what() names the
 // file and the reason, when the directory cannot be created, the input cannot be opened as a
-// regular file, unzip cannot be started or the container is refused; the directory is then
-// already removed.
+// regular file, unzip cannot be started, unpacking is cancelled or the container is refused; the
+// directory is then already removed.
 // Safe to call from several threads at once: it changes no process-wide state.
 ExtractionDirectory extractOfficeArchive(const std::filesystem::path& location,
                                          const std::filesystem::path& unzipProgram = defaultUnzipProgram,

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 #include <vector>
 
 namespace pagetally {
@@ -54,16 +55,93 @@ listParts(const fs::path& root, const fs::path& relative, std::string_view prefi
     return parts;
 }
 
-std::int64_t partWords(const fs::path& part, const fs::path& extracted, const fs::path& location)
+// How many parts of one kind were read whole, and the names of those the container lists that
+// were not unpacked, or not unpacked whole.
+struct Tally
 {
-    const fs::path relative = part.lexically_relative(extracted);
-    const std::string failure = "cannot read " + relative.native() + " from " + location.native();
-    refuseLinks(extracted, relative, failure);
-    const std::optional<FileBytes> bytes = FileBytes::read(part);
-    if (!bytes) {
-        throw std::runtime_error(failure + ": " + describeReadFailure(part));
+    std::int64_t read = 0;
+    std::int64_t words = 0;
+    std::vector<std::string> lost;
+};
+
+// Whether the container entry `name` is a part directly in `folder` (ending in "/") whose name
+// begins with `prefix` and ends in ".xml": the same rule as for the unpacked files.
+bool isListedPart(std::string_view name, std::string_view folder, std::string_view prefix)
+{
+    if (!name.starts_with(folder)) {
+        return false;
     }
-    return countSlideWords(bytes->view());
+    // Ending in ".xml" is having the extension "xml": the text after the last dot.
+    const std::string_view rest = name.substr(folder.size());
+    return rest.find('/') == std::string_view::npos && rest.starts_with(prefix) && rest.ends_with(".xml");
+}
+
+// Reads the unpacked parts; one that cannot be read at all ends the analysis, as before, while
+// one that unzip left short or wrong is left out and named, with the listed parts it never wrote.
+Tally readParts(const std::vector<fs::path>& parts,
+                const ExtractionDirectory& extracted,
+                const fs::path& location,
+                std::string_view folder,
+                std::string_view prefix)
+{
+    Tally tally;
+    std::unordered_set<std::string> found;
+    for (const fs::path& part : parts) {
+        const fs::path relative = part.lexically_relative(extracted.path());
+        const std::string failure = "cannot read " + relative.native() + " from " + location.native();
+        refuseLinks(extracted.path(), relative, failure);
+        const std::optional<FileBytes> bytes = FileBytes::read(part);
+        if (!bytes) {
+            throw std::runtime_error(failure + ": " + describeReadFailure(part));
+        }
+        found.insert(relative.native());
+        if (!extracted.unpackedWhole(relative.native(), bytes->view())) {
+            tally.lost.push_back(relative.native());
+            continue;
+        }
+        ++tally.read;
+        tally.words += countSlideWords(bytes->view());
+    }
+    for (const ListedEntry& entry : extracted.listed()) {
+        // insert() adds a name listed twice only once.
+        if (isListedPart(entry.name, folder, prefix) && found.insert(entry.name).second) {
+            tally.lost.push_back(entry.name);
+        }
+    }
+    std::ranges::sort(tally.lost);
+    return tally;
+}
+
+// "2 of 3 slides read: ppt/slides/slide3.xml could not be unpacked"; the first three names only.
+std::string lostClause(const Tally& tally, std::string_view kind)
+{
+    const std::size_t shown = std::min<std::size_t>(tally.lost.size(), 3);
+    std::string names;
+    for (std::size_t i = 0; i < shown; ++i) {
+        names += (i == 0 ? "" : i + 1 == tally.lost.size() ? " and " : ", ") + tally.lost[i];
+    }
+    if (tally.lost.size() > shown) {
+        names += " and " + std::to_string(tally.lost.size() - shown) + " more";
+    }
+    return std::to_string(tally.read) + " of " + std::to_string(tally.read + std::ssize(tally.lost)) + " " +
+           std::string(kind) + " read: " + names + " could not be unpacked";
+}
+
+// What the record lacks, or nullopt when it is the whole presentation.
+std::optional<std::string>
+damageNote(const Tally& slides, const Tally& notes, const std::optional<std::string>& complaint)
+{
+    std::string note;
+    for (const auto& [tally, kind] : {std::pair{&slides, "slides"}, std::pair{&notes, "speaker notes"}}) {
+        if (!tally->lost.empty()) {
+            note += (note.empty() ? "" : "; ") + lostClause(*tally, kind);
+        }
+    }
+    if (complaint) {
+        note += note.empty() ? *complaint + ", but every slide and speaker note was read whole"
+                             : "; " + *complaint;
+    }
+    return note.empty() ? std::nullopt : std::optional(note);
 }
 
 } // namespace
@@ -110,13 +188,8 @@ FileInfo analysePptx(const fs::path& location,
                                                  "cannot list ppt/slides in " + location.native());
         // Plain code-point order of the names (UTF-8 byte order is code-point order): slide10 before slide2.
         std::ranges::sort(slides, {}, [](const fs::path& p) { return p.filename().native(); });
-        const auto pages = static_cast<std::int64_t>(slides.size());
-
         // Every part is preceded by a blank in the text that is counted, so the counts add up.
-        std::int64_t words = 0;
-        for (const fs::path& slide : slides) {
-            words += partWords(slide, extracted.path(), location);
-        }
+        const Tally slideTally = readParts(slides, extracted, location, "ppt/slides/", "slide");
         std::vector<fs::path> notes;
         try {
             notes =
@@ -124,10 +197,11 @@ FileInfo analysePptx(const fs::path& location,
         } catch (const std::runtime_error&) {
             // A presentation without notes has no such folder; notes behind a link are not read.
         }
-        for (const fs::path& note : notes) {
-            words += partWords(note, extracted.path(), location);
-        }
-        return FileInfo::make(fileName, fileType, std::nullopt, pages, words);
+        const Tally noteTally = readParts(notes, extracted, location, "ppt/notesSlides/", "notesSlide");
+        // A slide that was not unpacked whole is neither a page nor words: the note says so.
+        return FileInfo::make(fileName, fileType, std::nullopt, slideTally.read,
+                              slideTally.words + noteTally.words)
+            .noted(damageNote(slideTally, noteTally, extracted.unzipComplaint()));
     } catch (const std::exception& error) {
         const std::string line = "Error processing PPTX file: " + std::string(error.what());
         diagnostics << (line + "\n") << std::flush;

@@ -213,6 +213,51 @@ TEST_F(DocxTest, RecordsWithoutAnErrorLineCarryTheStoredPagesAndTheText)
     }
 }
 
+TEST_F(DocxTest, DocumentsWithDamagedPartsCountWhatWasReadAndSaySo)
+{
+    auto entries = docxEntries(paragraph("three body words"), "4");
+    entries.push_back({"word/_rels/document.xml.rels",
+                       rels({{"footnotes", "footnotes.xml"}, {"endnotes", "endnotes.xml"}}),
+                       {}});
+    const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+    entries.push_back({"word/footnotes.xml",
+                       "<w:footnotes " + w + "><w:footnote w:id=\"1\">" + paragraph("a footnote") +
+                           "</w:footnote></w:footnotes>",
+                       {}});
+    entries.push_back({"word/endnotes.xml",
+                       "<w:endnotes " + w + "><w:endnote w:id=\"1\">" + paragraph("an endnote") +
+                           "</w:endnote></w:endnotes>",
+                       {}});
+    entries.push_back({"word/media/image1.png", std::string(400, 'x'), {}});
+    const std::vector<std::tuple<std::string, std::int64_t, std::optional<std::string>>> cases{
+        {"", 7, std::nullopt},
+        {"word/footnotes.xml", 5, "footnotes not read: word/footnotes.xml could not be decompressed"},
+        {"word/_rels/document.xml.rels", 3,
+         "footnotes and endnotes not read: word/_rels/document.xml.rels could not be decompressed"},
+        {"word/media/image1.png", 7,
+         "unzip reported errors in the container (exit status 2), but every part that is counted was read "
+         "whole"},
+    };
+    for (const auto& [damaged, words, note] : cases) {
+        SCOPED_TRACE(damaged);
+        const auto file = zipFile("notes.docx", entries);
+        if (!damaged.empty()) {
+            damageEntry(file, damaged);
+        }
+        std::ostringstream diagnostics;
+        const FileInfo info = analyseDocx(file, "notes.docx", "DOCX", diagnostics, defaultUnzipProgram);
+        EXPECT_EQ(info.pages, 4);
+        EXPECT_EQ(info.words, words);
+        EXPECT_EQ(info.note, note);
+        EXPECT_EQ(diagnostics.str(), "");
+    }
+    entries[5].data = "<w:endnotes " + w + "><w:endnote>"; // cut short
+    const FileInfo cut =
+        analyseDocx(zipFile("cut.docx", entries), "cut.docx", "DOCX", std::cout, defaultUnzipProgram);
+    EXPECT_EQ(cut.words, 5);
+    EXPECT_EQ(cut.note, "endnotes not read: word/endnotes.xml is not well-formed XML");
+}
+
 TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
 {
     writeFile(in / "plain.docx", "Just some text in a file named like a document.");
@@ -222,6 +267,8 @@ TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
     const auto linkedProperties = zipFile("linked.docx", linked);
     linked[1] = symlinkEntry("docProps", scratch.path().native());
     const auto linkedFolder = zipFile("linked-folder.docx", linked);
+    const auto damagedProperties = zipFile("damaged-properties.docx", docxEntries(paragraph("text"), "2"));
+    damageEntry(damagedProperties, "docProps/app.xml"); // a page count read from it could be any number
     const auto cannotRead = [](const fs::path& file, const std::string& reason) {
         return "cannot read docProps/app.xml from " + file.native() + ": " + reason;
     };
@@ -230,7 +277,12 @@ TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)
         {
             {linkedProperties, cannotRead(linkedProperties, "docProps/app.xml is a symbolic link")},
             {linkedFolder, cannotRead(linkedFolder, "docProps is a symbolic link")},
-            {in / "plain.docx", cannotRead(in / "plain.docx", "No such file or directory")},
+            {in / "plain.docx", "cannot unpack " + (in / "plain.docx").native() +
+                                    ": not a zip archive libzip can read (Not a zip archive)"},
+            {damagedProperties,
+             cannotRead(
+                 damagedProperties,
+                 "unzip reported errors in the container (exit status 2) and it was not unpacked whole")},
             {in / "gone.docx", "cannot open " + (in / "gone.docx").native() + ": No such file or directory"},
         });
 }

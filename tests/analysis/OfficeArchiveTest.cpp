@@ -1,13 +1,17 @@
 #include "analysis/OfficeArchive.h"
+#include "analysis/Descriptor.h"
 #include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <future>
 #include <map>
 #include <regex>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace pagetally;
 using namespace pagetally::test;
@@ -118,6 +122,29 @@ TEST_F(ExtractionTest, FailuresNameTheFileAndTheReasonAndLeaveNothingBehind)
     ::setenv("TMPDIR", (scratch.path() / "plain-file").c_str(), 1);
     EXPECT_THROW(extractOfficeArchive(file), std::system_error);
     ::setenv("TMPDIR", tmp.c_str(), 1);
+}
+
+TEST_F(ExtractionTest, AContainerLibzipCannotReadIsRefusedBeforeADirectoryIsMadeOrUnzipRuns)
+{
+    // unzip finds the entries behind a prefix of junk; the entry limit could not be checked.
+    const auto file = zipFile("prefixed.pptx", {slide(1, "one")});
+    writeFile(file, std::string(1024, 'J') + readFile(file));
+    const auto marker = scratch.path() / "unzip-ran";
+    const auto unzip = in / "marking-unzip";
+    writeFile(unzip, "#!/bin/sh\ntouch '" + marker.native() + "'\n");
+    fs::permissions(unzip, fs::perms::owner_all);
+    const Descriptor watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_GE(::inotify_add_watch(watch.get(), tmp.c_str(), IN_CREATE), 0);
+    try {
+        extractOfficeArchive(file, unzip);
+        ADD_FAILURE() << "no failure";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), "cannot unpack " + file.native() +
+                                                 ": not a zip archive libzip can read (Not a zip archive)");
+    }
+    EXPECT_FALSE(fs::exists(marker));
+    std::array<char, 4096> events{};
+    EXPECT_LT(::read(watch.get(), events.data(), events.size()), 0); // nothing was created in tmp
 }
 
 TEST_F(ExtractionTest, UnzipGetsFourArgumentsNullInputItsOwnSessionAndTheFileItself)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 using namespace pagetally;
 using namespace pagetally::test;
@@ -84,6 +85,50 @@ TEST_F(OfficeTest, PresentationsCountSlidePartsAsPagesAndTheWordsOfSlidesAndNote
         EXPECT_EQ(info.duration, std::nullopt);
         EXPECT_EQ(info.pages, pages);
         EXPECT_EQ(info.words, words);
+        EXPECT_EQ(info.note, std::nullopt);
+        EXPECT_EQ(diagnostics.str(), "");
+    }
+}
+
+TEST_F(OfficeTest, PresentationsNotUnpackedWholeCountWhatWasReadAndSaySo)
+{
+    const std::vector<ZipEntry> entries{
+        slide(1, "one two"), slide(2, "three"),       slide(3, "four five"),
+        notes(1, "six"),     notes(3, "seven eight"), {"ppt/media/image1.png", std::string(400, 'x'), {}}};
+    // Stand-ins for an unzip that stops short: it leaves out slides and exits as told.
+    const auto partialUnzip = [&](const std::string& name, const std::string& leftOut,
+                                  const std::string& end) {
+        writeFile(in / name,
+                  "#!/bin/sh\n/usr/bin/unzip -q \"$2\" -x '" + leftOut + "' -d \"$4\"\n" + end + "\n");
+        fs::permissions(in / name, fs::perms::owner_all);
+        return in / name;
+    };
+    const std::string errors = "unzip reported errors in the container (exit status 2)";
+    const std::vector<std::tuple<std::string, fs::path, std::int64_t, std::int64_t, std::string>> cases{
+        {"ppt/slides/slide3.xml", defaultUnzipProgram, 2, 6,
+         "2 of 3 slides read: ppt/slides/slide3.xml could not be unpacked; " + errors},
+        {"ppt/notesSlides/notesSlide3.xml", defaultUnzipProgram, 3, 6,
+         "1 of 2 speaker notes read: ppt/notesSlides/notesSlide3.xml could not be unpacked; " + errors},
+        {"ppt/media/image1.png", defaultUnzipProgram, 3, 8,
+         errors + ", but every slide and speaker note was read whole"},
+        {"", partialUnzip("quiet-unzip", "ppt/slides/slide3.xml", "exit 0"), 2, 6,
+         "2 of 3 slides read: ppt/slides/slide3.xml could not be unpacked"},
+        {"", partialUnzip("killed-unzip", "ppt/slides/slide[23].xml", "kill -9 $$"), 1, 5,
+         "1 of 3 slides read: ppt/slides/slide2.xml and ppt/slides/slide3.xml could not be unpacked; unzip "
+         "was "
+         "ended by signal 9"},
+    };
+    for (const auto& [damaged, unzip, pages, words, note] : cases) {
+        SCOPED_TRACE(damaged + " " + unzip.native());
+        const auto file = zipFile("deck.pptx", entries);
+        if (!damaged.empty()) {
+            damageEntry(file, damaged);
+        }
+        std::ostringstream diagnostics;
+        const FileInfo info = analysePptx(file, "deck.pptx", "PPTX", diagnostics, unzip);
+        EXPECT_EQ(info.pages, pages);
+        EXPECT_EQ(info.words, words);
+        EXPECT_EQ(info.note, note);
         EXPECT_EQ(diagnostics.str(), "");
     }
 }
@@ -110,7 +155,8 @@ TEST_F(OfficeTest, PresentationFailuresPrintOneErrorLineAndGiveNoPagesAndNoWords
     expectFailures(
         analysePptx, "PPTX",
         {
-            {in / "plain.pptx", cannotList(in / "plain.pptx", "No such file or directory")},
+            {in / "plain.pptx", "cannot unpack " + (in / "plain.pptx").native() +
+                                    ": not a zip archive libzip can read (Not a zip archive)"},
             {slidesIsAFile, cannotList(slidesIsAFile, "Not a directory")},
             {unreadableSlide, cannotRead("ppt/slides/slide2.xml", unreadableSlide, "Is a directory")},
             {unreadableNote, cannotRead("ppt/notesSlides/notesSlide1.xml", unreadableNote, "Is a directory")},

@@ -84,6 +84,35 @@ inline void patchHeaders(
     writeFile(path, bytes);
 }
 
+// Inverts bytes in the middle of the stored (deflated) data of entry `name`, so that inflating
+// it fails or gives data whose CRC does not match.
+inline void damageEntry(const std::filesystem::path& path, const std::string& name)
+{
+    std::string bytes = readFile(path);
+    const auto field = [&](std::size_t at, int size) {
+        std::uint32_t value = 0;
+        for (int i = size - 1; i >= 0; --i) {
+            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+        }
+        return value;
+    };
+    const std::string signature("PK\x03\x04", 4);
+    for (auto at = bytes.find(signature); at != std::string::npos; at = bytes.find(signature, at + 4)) {
+        const std::uint32_t nameLength = field(at + 26, 2);
+        if (bytes.compare(at + 30, nameLength, name) != 0) {
+            continue;
+        }
+        const std::size_t data = at + 30 + nameLength + field(at + 28, 2);
+        const std::uint32_t size = field(at + 18, 4);
+        for (std::size_t i = data + size / 3; i < data + size / 3 + 4 && i < data + size; ++i) {
+            bytes[i] = static_cast<char>(~bytes[i]);
+        }
+        writeFile(path, bytes);
+        return;
+    }
+    throw std::runtime_error("no entry " + name + " in " + path.native());
+}
+
 // Sets the "encrypted" flag of every entry, so that unzip asks for a password.
 inline void markEncrypted(const std::filesystem::path& path)
 {
