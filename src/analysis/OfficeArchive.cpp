@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 #include <zip.h>
+#include <zlib.h>
 
 extern char** environ;
 
@@ -297,26 +298,16 @@ void makeRemovable(const fs::path& directory) noexcept
     }
 }
 
-constexpr std::array<std::uint32_t, 256> crcTable = [] {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < table.size(); ++i) {
-        std::uint32_t c = i;
-        for (int bit = 0; bit < 8; ++bit) {
-            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        }
-        table[i] = c;
-    }
-    return table;
-}();
-
-// The CRC-32 of ZIP containers (the polynomial of IEEE 802.3).
+// The CRC-32 of ZIP containers, by zlib, which libzip itself uses.
 std::uint32_t zipCrc32(std::string_view bytes)
 {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (const char byte : bytes) {
-        c = crcTable[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
+    uLong crc = ::crc32(0L, Z_NULL, 0);
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto length = static_cast<uInt>(std::min<std::size_t>(bytes.size() - at, 1u << 30));
+        crc = ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), length);
+        at += length;
     }
-    return c ^ 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(crc);
 }
 
 } // namespace

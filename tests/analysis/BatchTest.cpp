@@ -37,9 +37,10 @@ TEST(Batch, CancelKeepsTheFinishedPrefixAndEndsChildrenAndFolders)
     const fs::path helper = hangingProgram(dir, "helper");
     const fs::path unzip = hangingProgram(dir, "unzip");
     // A PDF whose helper never answers and a container whose unzip never ends, between quick files.
-    const std::vector<fs::path> locations{dir.write("a.txt", "one"), dir.write("b.txt", "two words"),
-                                          dir.write("c.pdf", "%PDF-1.4\n"), dir.write("d.docx", "PK"),
-                                          dir.write("e.txt", "after the slow ones")};
+    const std::vector<fs::path> locations{
+        dir.write("a.txt", "one"), dir.write("b.txt", "two words"), dir.write("c.pdf", "%PDF-1.4\n"),
+        dir.write("d.docx", std::string("PK\x05\x06", 4) + std::string(18, '\0')),
+        dir.write("e.txt", "after the slow ones")};
     const Analyser analyse = [&](const fs::path& location, std::ostream& lines) -> std::optional<FileInfo> {
         if (location.extension() == ".pdf") {
             measurePdf(location, {}, helper);
