@@ -544,12 +544,14 @@ Length measure(const Ffmpeg& av, Media& media, int fd)
     const std::int64_t size = media.source.size();
     const bool mp3 = std::strcmp(ctx->iformat->name, "mp3") == 0;
     Length length;
+    bool walked = false;
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration >= 0) {
         length.seconds = toSeconds(ctx->duration, AVRational{1, AV_TIME_BASE});
     } else if (auto longest = longestStream(ctx)) {
         length.seconds = longest;
     } else if (mp3) {
-        length.seconds = sumOfFrames(av, media);
+        length.seconds = sumOfFrames(av, media); // the data's own length: nothing more to check
+        walked = true;
     } else if (av.findStreamInfo(ctx, nullptr) >= 0 && ctx->duration != AV_NOPTS_VALUE &&
                ctx->duration >= 0) {
         length.seconds = toSeconds(ctx->duration, AVRational{1, AV_TIME_BASE});
@@ -562,7 +564,7 @@ Length measure(const Ffmpeg& av, Media& media, int fd)
     // A file cut short (an interrupted download or copy) keeps a header that states the whole.
     std::optional<double> held;
     if (mp3) {
-        if (mp3HeaderExceedsData(fd, size)) {
+        if (!walked && mp3HeaderExceedsData(fd, size)) {
             held = sumOfFrames(av, media);
             if (media.source.stopped()) {
                 return Length{std::nullopt, std::nullopt, media.source.timedOut()};
