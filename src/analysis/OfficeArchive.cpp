@@ -317,7 +317,13 @@ bool ExtractionDirectory::unpackedWhole(std::string_view relative, std::string_v
     if (!complaint_) {
         return true;
     }
-    const auto [first, last] = std::ranges::equal_range(listed_, relative, {}, &ListedEntry::name);
+    // Not std::ranges::equal_range: clang 14 cannot form its subrange over libstdc++ 12.
+    struct ByName
+    {
+        bool operator()(const ListedEntry& e, std::string_view name) const { return e.name < name; }
+        bool operator()(std::string_view name, const ListedEntry& e) const { return name < e.name; }
+    };
+    const auto [first, last] = std::equal_range(listed_.begin(), listed_.end(), relative, ByName{});
     // unzip keeps the first of two entries of one name; either may be the one on disk.
     return first == last || std::any_of(first, last, [&](const ListedEntry& entry) {
                return entry.size == bytes.size() && (!entry.crc || *entry.crc == zipCrc32(bytes));
