@@ -57,13 +57,14 @@ struct PdfWatch
 // helper's work. `location` is used only when /proc is not mounted.
 PdfCount countPdfInProcess(int fd, const std::filesystem::path& location = {}, const PdfWatch& watch = {});
 
-// What one document may take, in CPU time and memory. Limits that no real document reaches on
-// any machine: a page of a real document takes milliseconds (a 2,000-page table with one text
-// object per cell, the densest kind, 9 ms a page), while a crafted page of a few kilobytes can
-// take hours over its text. So the opening, before the page count is known, may take
-// `openSeconds` plus so much per MiB of file; then each page `pageSeconds`, and the text in all
-// `textSeconds` plus so much per page. Memory: `memoryMiB` plus `memoryPerFileByte` times the
-// file's size (a locked document is read from memory), beyond what the helper already holds.
+// What one document may take, in CPU time and memory: limits that no real document reaches on
+// any machine. A page of a real document takes milliseconds (a 2,000-page table with one text
+// object per cell 7.5 ms a page; 7,600 cells on a page 0.1 s), and at most about 1.3 s per MiB
+// of content, while a crafted page of a few kilobytes can take hours over its text. So the
+// opening, before the page count is known, may take `openSeconds` plus so much per MiB of
+// file; then each page `pageSeconds`, and the text in all `textSeconds` plus so much per page
+// and per MiB. Memory: `memoryMiB` plus `memoryPerFileByte` times the file's size (a locked
+// document is read from memory), beyond what the helper already holds.
 struct PdfLimits
 {
     double openSeconds = 2;
@@ -71,6 +72,7 @@ struct PdfLimits
     double pageSeconds = 2;
     double textSeconds = 2;
     double textSecondsPerPage = 0.25;
+    double textSecondsPerMiB = 10;
     double memoryMiB = 512;
     double memoryPerFileByte = 2;
 };

@@ -49,7 +49,7 @@ struct Request
 {
     double openSeconds = 0; // until the page count is known
     double pageSeconds = 0; // each page
-    double textSeconds = 0; // the text in all: this plus textSecondsPerPage for each page
+    double textSeconds = 0; // the text in all: this (which counts the file's size) plus so much a page
     double textSecondsPerPage = 0;
     std::uint64_t memoryBytes = 0; // beyond what the helper holds already
 };
@@ -61,7 +61,7 @@ Request requestFor(const PdfLimits& limits, std::int64_t fileSize)
     Request request;
     request.openSeconds = seconds(limits.openSeconds + limits.openSecondsPerMiB * mib);
     request.pageSeconds = seconds(limits.pageSeconds);
-    request.textSeconds = seconds(limits.textSeconds);
+    request.textSeconds = seconds(limits.textSeconds + limits.textSecondsPerMiB * mib);
     request.textSecondsPerPage = std::clamp(limits.textSecondsPerPage, 0.0, 1e6);
     const double bytes = limits.memoryMiB * double(1 << 20) + limits.memoryPerFileByte * double(fileSize);
     request.memoryBytes = static_cast<std::uint64_t>(std::clamp(bytes, 0.0, 1e18));
