@@ -59,20 +59,23 @@ PdfCount countPdfInProcess(int fd, const std::filesystem::path& location = {}, c
 
 // What one document may take, in CPU time and memory: limits that no real document reaches on
 // any machine. A page of a real document takes milliseconds (a 2,000-page table with one text
-// object per cell 7.5 ms a page; 7,600 cells on a page 0.1 s), and at most about 1.3 s per MiB
-// of content, while a crafted page of a few kilobytes can take hours over its text. So the
-// opening, before the page count is known, may take `openSeconds` plus so much per MiB of
-// file; then each page `pageSeconds`, and the text in all `textSeconds` plus so much per page
-// and per MiB. Memory: `memoryMiB` plus `memoryPerFileByte` times the file's size (a locked
-// document is read from memory), beyond what the helper already holds.
+// object per cell 7.5 ms a page; 7,600 cells on a page 0.1 s), and its text about 1.3 s per
+// MiB of file, while a crafted page of a few kilobytes can take hours. So the opening, before
+// the page count is known, may take `openSeconds` plus so much per MiB of file; then each page
+// `pageSeconds`, and the text in all `textSeconds` plus so much per MiB and per page. Pages
+// beyond one per `bytesPerPage` bytes of file earn no more time: a page with text takes more
+// room than that, while a crafted file can list one slow page a thousand times. Memory:
+// `memoryMiB` plus `memoryPerFileByte` times the file's size (a locked document is read from
+// memory), beyond what the helper already holds.
 struct PdfLimits
 {
     double openSeconds = 2;
     double openSecondsPerMiB = 1;
     double pageSeconds = 2;
     double textSeconds = 2;
-    double textSecondsPerPage = 0.25;
     double textSecondsPerMiB = 10;
+    double textSecondsPerPage = 0.25;
+    double bytesPerPage = 100;
     double memoryMiB = 512;
     double memoryPerFileByte = 2;
 };

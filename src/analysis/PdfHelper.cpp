@@ -49,8 +49,11 @@ struct Request
 {
     double openSeconds = 0; // until the page count is known
     double pageSeconds = 0; // each page
-    double textSeconds = 0; // the text in all: this (which counts the file's size) plus so much a page
+    // The text in all: textSeconds (the file's size counted in) and so much a page, for at most
+    // pagesWithTime pages.
+    double textSeconds = 0;
     double textSecondsPerPage = 0;
+    double pagesWithTime = 0;
     std::uint64_t memoryBytes = 0; // beyond what the helper holds already
 };
 
@@ -63,6 +66,8 @@ Request requestFor(const PdfLimits& limits, std::int64_t fileSize)
     request.pageSeconds = seconds(limits.pageSeconds);
     request.textSeconds = seconds(limits.textSeconds + limits.textSecondsPerMiB * mib);
     request.textSecondsPerPage = std::clamp(limits.textSecondsPerPage, 0.0, 1e6);
+    request.pagesWithTime =
+        limits.bytesPerPage > 0 ? static_cast<double>(fileSize) / limits.bytesPerPage : 1e18;
     const double bytes = limits.memoryMiB * double(1 << 20) + limits.memoryPerFileByte * double(fileSize);
     request.memoryBytes = static_cast<std::uint64_t>(std::clamp(bytes, 0.0, 1e18));
     return request;
@@ -71,7 +76,8 @@ Request requestFor(const PdfLimits& limits, std::int64_t fileSize)
 // The CPU time the text of a document of `pages` pages may take.
 double textBudget(const Request& request, std::int64_t pages)
 {
-    return std::min(request.textSeconds + request.textSecondsPerPage * static_cast<double>(pages), 1e9);
+    const double paid = std::min(static_cast<double>(pages), request.pagesWithTime);
+    return std::min(request.textSeconds + request.textSecondsPerPage * paid, 1e9);
 }
 
 struct Reply

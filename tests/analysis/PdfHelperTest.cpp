@@ -97,7 +97,8 @@ TEST(PdfHelper, KeepsThePageCountWhenAPageOrTheTextRunsOutOfTime)
     const fs::path crafted = dir.write("crafted.pdf", test::assemblePdf(objects));
     for (const PdfLimits& limits :
          {PdfLimits{.pageSeconds = 0.5}, // the page's own limit
-          PdfLimits{.pageSeconds = 100, .textSeconds = 0.5, .textSecondsPerPage = 0, .textSecondsPerMiB = 0}}) {
+          PdfLimits{
+              .pageSeconds = 100, .textSeconds = 0.5, .textSecondsPerMiB = 0, .textSecondsPerPage = 0}}) {
         const PdfCount count = measurePdf(crafted, limits);
         EXPECT_EQ(count.pages, 1);
         EXPECT_EQ(count.words, 0);
