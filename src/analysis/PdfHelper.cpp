@@ -311,7 +311,7 @@ private:
         const auto patience = [](double cpuSeconds) {
             return std::chrono::steady_clock::now() +
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                       std::chrono::duration<double>(std::max(300.0, 20 * cpuSeconds)));
+                       std::chrono::duration<double>(std::clamp(20 * cpuSeconds, 300.0, 1e8)));
         };
         auto deadline = patience(request.openSeconds);
         PdfCount count;
