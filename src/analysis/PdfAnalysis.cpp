@@ -167,7 +167,11 @@ FileInfo FileProcessor::processPDF(const std::filesystem::path& location,
     } catch (const std::exception&) {
         count = PdfCount::failed(PdfProblem::memoryLimit); // inside the library: the document cannot be read
     }
-    return FileInfo::make(fileName, fileType, std::nullopt, count.pages, count.words).noted(pdfNote(count));
+    FileInfo record =
+        FileInfo::make(fileName, fileType, std::nullopt, count.pages, count.words).noted(pdfNote(count));
+    // Without its helper no PDF is read at all: the command line's exit status says so too.
+    record.unreadable = count.problem == PdfProblem::noHelper;
+    return record;
 }
 
 } // namespace pagetally

@@ -15,6 +15,7 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
@@ -48,17 +49,10 @@ void expectSame(const PdfCount& actual, const fs::path& file, const PdfCount& ex
 
 TEST(PdfHelper, EndsADocumentThatRunsOutOfTimeAndMeasuresTheNext)
 {
-    // The built helper is found, so the suites that measure PDFs really go through it. Without a
-    // helper that can be started nothing is read, rather than Poppler without limits.
+    // The built helper is found, so the suites that measure PDFs really go through it.
     ASSERT_EQ(pdfHelperProgram().filename(), "pagetally-pdf");
     ASSERT_EQ(::access(pdfHelperProgram().c_str(), X_OK), 0) << pdfHelperProgram();
     const fs::path next = dataFile("pdf/columns.pdf");
-    for (const fs::path& missing : {fs::path(), fs::path("/nonexistent/pagetally-pdf")}) {
-        const PdfCount refused = measurePdf(next, {}, missing);
-        EXPECT_FALSE(refused.pages.has_value());
-        EXPECT_EQ(refused.words, 0);
-        EXPECT_EQ(pdfNote(refused), "not read: the PDF helper program cannot be started");
-    }
     // Sixteen copies of a file whose repair takes the library half a second each: minutes in
     // all. With one second allowed it is unreadable, and the next file gets a fresh helper.
     const TempDir dir;
@@ -139,6 +133,27 @@ bool running(pid_t pid)
     const std::size_t close = line.rfind(')');
     return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z' &&
            line[close + 2] != 'X';
+}
+
+TEST(PdfHelper, WithoutItsHelperTheProgramReadsNoPdfAndSaysWhereItLooked)
+{
+    const TempDir dir;
+    fs::create_directory(dir.path() / "bin");
+    const fs::path cli = dir.path() / "bin/pagetally-cli";
+    fs::copy_file(PAGETALLY_CLI, cli);
+    const fs::path pdf = dataFile("pdf/columns.pdf");
+    const fs::path err = dir.path() / "err.txt";
+    const std::string command = "'" + cli.native() + "' '" + pdf.native() + "' '" +
+                                dataFile("pdf/table.pdf").native() + "' >/dev/null 2>'" + err.native() + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1); // not every file was read
+    const std::string note = ": not read: the PDF helper program cannot be started\n";
+    EXPECT_EQ(test::readFile(err), "pagetally-cli: PDFs are not read: cannot start the PDF helper " +
+                                       (dir.path() / "libexec/pagetally/pagetally-pdf").native() +
+                                       ": No such file or directory\n"
+                                       "pagetally-cli: " +
+                                       pdf.native() + note +
+                                       "pagetally-cli: " + dataFile("pdf/table.pdf").native() + note);
 }
 
 TEST(PdfHelper, DiesWithAKilledProgram)
