@@ -128,19 +128,6 @@ double cpuSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// The address space this process holds now, in bytes; 0 when it cannot be read.
-std::uint64_t addressSpace()
-{
-    std::uint64_t pages = 0;
-    if (std::FILE* statm = std::fopen("/proc/self/statm", "re")) {
-        if (std::fscanf(statm, "%" SCNu64, &pages) != 1) {
-            pages = 0;
-        }
-        std::fclose(statm);
-    }
-    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-}
-
 // Past `bytes` more address space than it holds now, Poppler's allocations fail and the
 // document's text is not read. The helper with the library loaded takes 18 MiB, reading a
 // typeset 1,000-page book 21 MiB (12 MiB resident), while a crafted page of a few kilobytes can
@@ -150,6 +137,17 @@ std::uint64_t addressSpace()
 void limitMemory([[maybe_unused]] std::uint64_t bytes)
 {
 #ifndef PAGETALLY_ADDRESS_SANITIZER
+    // The address space this process holds now, in bytes; 0 when it cannot be read.
+    const auto addressSpace = [] {
+        std::uint64_t pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "re")) {
+            if (std::fscanf(statm, "%" SCNu64, &pages) != 1) {
+                pages = 0;
+            }
+            std::fclose(statm);
+        }
+        return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    };
     rlimit limit{};
     if (::getrlimit(RLIMIT_AS, &limit) != 0) {
         return;
