@@ -1,14 +1,15 @@
 #include "analysis/PdfAnalysis.h"
-#include "analysis/FileBytes.h"
 #include "analysis/FileProcessor.h"
 #include "analysis/WordCount.h"
 
 #include <poppler-document.h>
 #include <poppler-page.h>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <climits>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -35,20 +36,34 @@ void silenceLibrary()
 // strings and streams, so the page tree is often plain objects; with the /Encrypt entry of the
 // trailer renamed (same length, so that every offset holds) the library reads it like any
 // other. The text of such a copy is never used. A page tree inside an encrypted object stream
-// cannot be read, and the library then reports no pages: that counts as unreadable too.
-std::optional<std::int64_t> lockedPageCount(const std::filesystem::path& file)
+// cannot be read, and the library then reports no pages: that counts as unreadable too. The
+// copy is a private mapping of the file, so only the pages that hold a renamed entry are
+// copied: a locked document of hundreds of megabytes fits the helper's memory.
+std::optional<std::int64_t> lockedPageCount(int fd)
 {
-    const auto bytes = FileBytes::read(file);
-    if (!bytes || bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size > INT_MAX) {
         return std::nullopt;
     }
-    std::string copy(bytes->view());
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (mapped == MAP_FAILED) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<void, std::function<void(void*)>> mapping(mapped,
+                                                                    [size](void* p) { ::munmap(p, size); });
+    char* const bytes = static_cast<char*>(mapped);
     constexpr std::string_view key = "/Encrypt";
-    for (std::size_t at = copy.find(key); at != std::string::npos; at = copy.find(key, at + key.size())) {
-        copy.replace(at, key.size(), "/NoCrypt");
+    for (char* at = bytes;
+         (at = static_cast<char*>(::memmem(at, size - std::size_t(at - bytes), key.data(), key.size()))) !=
+         nullptr;
+         at += key.size()) {
+        std::memcpy(at, "/NoCrypt", key.size());
     }
     const std::unique_ptr<poppler::document> document(
-        poppler::document::load_from_raw_data(copy.data(), static_cast<int>(copy.size())));
+        poppler::document::load_from_raw_data(bytes, static_cast<int>(size)));
     if (!document || document->is_locked()) {
         return std::nullopt;
     }
@@ -58,9 +73,7 @@ std::optional<std::int64_t> lockedPageCount(const std::filesystem::path& file)
 
 } // namespace
 
-PdfCount countPdfInProcess(int fd,
-                           const std::filesystem::path& location,
-                           const std::function<void(std::int64_t)>& pagesKnown)
+PdfCount countPdfInProcess(int fd, const std::filesystem::path& location, const PdfWatch& watch)
 {
     // The library opens the very file this descriptor holds, so nothing can swap it.
     std::string file = "/proc/self/fd/" + std::to_string(fd);
@@ -78,23 +91,27 @@ PdfCount countPdfInProcess(int fd,
     }
     if (document->is_locked()) {
         // Asking a locked document for its pages would crash the library.
-        return PdfCount::failed(PdfProblem::locked, lockedPageCount(file));
+        return PdfCount::failed(PdfProblem::locked, lockedPageCount(fd));
     }
 
     const int pages = document->pages();
-    if (pagesKnown) {
-        pagesKnown(pages);
+    if (watch.pagesKnown) {
+        watch.pagesKnown(pages);
     }
     PdfCount count;
     count.pages = pages;
     for (int i = 0; i < pages; ++i) {
+        if (watch.nextPage && !watch.nextPage()) {
+            return PdfCount::failed(PdfProblem::timeLimit, pages);
+        }
         // Each page on its own: a page break always separates words.
         const std::unique_ptr<poppler::page> page(document->create_page(i));
-        std::int64_t words = 0;
-        if (page) {
-            const std::vector<char> text = page->text(poppler::rectf(), textLayout).to_utf8();
-            words = countWords({text.data(), text.size()});
+        if (!page) {
+            ++count.pagesMissing;
+            continue;
         }
+        const std::vector<char> text = page->text(poppler::rectf(), textLayout).to_utf8();
+        const std::int64_t words = countWords({text.data(), text.size()});
         count.words += words;
         count.pagesWithoutText += words == 0 ? 1 : 0;
     }
@@ -119,6 +136,18 @@ std::optional<std::string> pdfNote(const PdfCount& count)
         return step + "the memory limit was reached";
     case PdfProblem::crashed:
         return step + "the PDF library failed";
+    case PdfProblem::noHelper:
+        return "not read: the PDF helper program cannot be started";
+    }
+    // Intact files give their pages; a download cut short often gives none, or fewer than it
+    // states, without any error from the library.
+    constexpr std::string_view damaged = ": the file may be damaged or cut short";
+    if (count.pages == 0) {
+        return "no pages found" + std::string(damaged);
+    }
+    if (count.pagesMissing > 0 && count.pages) {
+        return std::to_string(count.pagesMissing) + " of " + std::to_string(*count.pages) + " pages missing" +
+               std::string(damaged);
     }
     if (count.pagesWithoutText > 0 && count.pages) {
         // As for a scan: the pages are images, and only a text layer holds words.
@@ -138,7 +167,11 @@ FileInfo FileProcessor::processPDF(const std::filesystem::path& location,
     } catch (const std::exception&) {
         count = PdfCount::failed(PdfProblem::memoryLimit); // inside the library: the document cannot be read
     }
-    return FileInfo::make(fileName, fileType, std::nullopt, count.pages, count.words).noted(pdfNote(count));
+    FileInfo record =
+        FileInfo::make(fileName, fileType, std::nullopt, count.pages, count.words).noted(pdfNote(count));
+    // Without its helper no PDF is read at all: the command line's exit status says so too.
+    record.unreadable = count.problem == PdfProblem::noHelper;
+    return record;
 }
 
 } // namespace pagetally

@@ -10,16 +10,22 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cinttypes>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/wait.h>
+#include <system_error>
+#include <time.h>
 
 extern char** environ;
 
@@ -41,14 +47,45 @@ namespace fs = std::filesystem;
 // page count is kept.
 struct Request
 {
-    std::uint32_t cpuMilliseconds = 0;
+    double openSeconds = 0; // until the page count is known
+    double pageSeconds = 0; // each page
+    // The text in all: textSeconds (the file's size counted in) and so much a page, for at most
+    // pagesWithTime pages.
+    double textSeconds = 0;
+    double textSecondsPerPage = 0;
+    double pagesWithTime = 0;
+    std::uint64_t memoryBytes = 0; // beyond what the helper holds already
 };
+
+Request requestFor(const PdfLimits& limits, std::int64_t fileSize)
+{
+    const auto seconds = [](double s) { return std::clamp(s, 0.001, 1e6); };
+    const double mib = static_cast<double>(fileSize) / double(1 << 20);
+    Request request;
+    request.openSeconds = seconds(limits.openSeconds + limits.openSecondsPerMiB * mib);
+    request.pageSeconds = seconds(limits.pageSeconds);
+    request.textSeconds = seconds(limits.textSeconds + limits.textSecondsPerMiB * mib);
+    request.textSecondsPerPage = std::clamp(limits.textSecondsPerPage, 0.0, 1e6);
+    request.pagesWithTime =
+        limits.bytesPerPage > 0 ? static_cast<double>(fileSize) / limits.bytesPerPage : 1e18;
+    const double bytes = limits.memoryMiB * double(1 << 20) + limits.memoryPerFileByte * double(fileSize);
+    request.memoryBytes = static_cast<std::uint64_t>(std::clamp(bytes, 0.0, 1e18));
+    return request;
+}
+
+// The CPU time the text of a document of `pages` pages may take.
+double textBudget(const Request& request, std::int64_t pages)
+{
+    const double paid = std::min(static_cast<double>(pages), request.pagesWithTime);
+    return std::min(request.textSeconds + request.textSecondsPerPage * paid, 1e9);
+}
 
 struct Reply
 {
     std::int64_t pages = -1; // -1: absent
     std::int64_t words = 0;
     std::int64_t pagesWithoutText = 0;
+    std::int64_t pagesMissing = 0;
     std::int32_t problem = 0; // PdfProblem
     std::int32_t final = 1;   // 0: only the page count, the text follows
 };
@@ -71,31 +108,53 @@ struct RequestMessage
     msghdr header{};
 };
 
-// Lets this document run for `milliseconds` of CPU time from now; past that the kernel ends the
-// process with SIGPROF. A profiling timer rather than RLIMIT_CPU, which counts whole seconds
-// over the whole life of the process and so gave a document up to a second more.
-void limitCpuTime(std::uint32_t milliseconds)
+// Lets the work go on for `seconds` of CPU time from now; past that the kernel ends the process
+// with SIGPROF. A profiling timer rather than RLIMIT_CPU, which counts whole seconds over the
+// whole life of the process. 0 disarms it.
+void limitCpuTime(double seconds)
 {
+    const auto micro = static_cast<std::int64_t>(std::ceil(std::clamp(seconds, 0.0, 1e9) * 1e6));
     itimerval timer{};
-    timer.it_value.tv_sec = static_cast<time_t>(milliseconds / 1000);
-    timer.it_value.tv_usec = static_cast<suseconds_t>(milliseconds % 1000) * 1000;
+    timer.it_value.tv_sec = static_cast<time_t>(micro / 1'000'000);
+    timer.it_value.tv_usec = static_cast<suseconds_t>(micro % 1'000'000);
     ::setitimer(ITIMER_PROF, &timer, nullptr);
 }
 
-// Past 512 MiB of address space Poppler's allocations fail and the document's text is not
-// read. The helper with the library loaded takes 18 MiB, reading a typeset 1,000-page book
-// 21 MiB (12 MiB resident), while a crafted page of a few kilobytes can make the library
-// want gigabytes for its text. The sanitizers reserve terabytes of address space, so their
-// builds go without.
-void limitMemory()
+// The CPU time this process has used, in seconds.
+double cpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Past `bytes` more address space than it holds now, Poppler's allocations fail and the
+// document's text is not read. The helper with the library loaded takes 18 MiB, reading a
+// typeset 1,000-page book 21 MiB (12 MiB resident), while a crafted page of a few kilobytes can
+// make the library want gigabytes for its text. Counting from what the helper holds keeps what
+// an earlier document left in its heap from shrinking the next one's share. The sanitizers
+// reserve terabytes of address space, so their builds go without.
+void limitMemory([[maybe_unused]] std::uint64_t bytes)
 {
 #ifndef PAGETALLY_ADDRESS_SANITIZER
-    constexpr rlim_t memoryLimit = rlim_t(512) << 20;
+    // The address space this process holds now, in bytes; 0 when it cannot be read.
+    const auto addressSpace = [] {
+        std::uint64_t pages = 0;
+        if (std::FILE* statm = std::fopen("/proc/self/statm", "re")) {
+            if (std::fscanf(statm, "%" SCNu64, &pages) != 1) {
+                pages = 0;
+            }
+            std::fclose(statm);
+        }
+        return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    };
     rlimit limit{};
     if (::getrlimit(RLIMIT_AS, &limit) != 0) {
         return;
     }
-    limit.rlim_cur = std::min(limit.rlim_cur, memoryLimit);
+    const std::uint64_t wanted = addressSpace() + bytes;
+    limit.rlim_cur =
+        limit.rlim_max == RLIM_INFINITY ? rlim_t(wanted) : std::min(limit.rlim_max, rlim_t(wanted));
     ::setrlimit(RLIMIT_AS, &limit);
 #endif
 }
@@ -159,8 +218,8 @@ public:
     HelperProcess& operator=(const HelperProcess&) = delete;
     ~HelperProcess() { stop(); }
 
-    // The count, or nullopt when no helper could be started.
-    std::optional<PdfCount> measure(const fs::path& program, int fd, std::uint32_t cpuMilliseconds)
+    // The count, or nullopt when no helper could be started (`error` then says why).
+    std::optional<PdfCount> measure(const fs::path& program, int fd, const Request& request, int& error)
     {
         if (pid_ > 0 && program != program_) {
             stop();
@@ -172,24 +231,29 @@ public:
         }
         // A second attempt when the helper ends just as the request is sent.
         for (int attempt = 0; attempt < 2; ++attempt) {
-            if (pid_ <= 0 && !start(program)) {
+            if (pid_ <= 0 && (error = start(program)) != 0) {
                 return std::nullopt;
             }
-            if (sendRequest(socket_, Request{cpuMilliseconds}, fd)) {
-                return awaitReplies(cpuMilliseconds);
+            if (sendRequest(socket_, request, fd)) {
+                return awaitReplies(request);
             }
             stop();
         }
+        error = EPIPE;
         return std::nullopt;
     }
 
 private:
-    bool start(const fs::path& program)
+    // 0, or why the helper cannot be started (an errno value).
+    int start(const fs::path& program)
     {
+        if (program.empty()) {
+            return ENOENT;
+        }
         std::array<int, 2> ends{-1, -1};
         // Close-on-exec, so that no other child (unzip) keeps the helper's line open.
         if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends.data()) != 0) {
-            return false;
+            return errno;
         }
         const Descriptor theirs(ends[1]);
         try {
@@ -212,32 +276,42 @@ private:
             checkSpawn(
                 posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF),
                 what);
+            // The helper dies with this process; it checks that its parent is still this one.
             std::string name = program.native();
-            std::array<char*, 2> argv{name.data(), nullptr};
+            std::string parent = std::to_string(::getpid());
+            std::array<char*, 3> argv{name.data(), parent.data(), nullptr};
             pid_t pid = 0;
-            if (posix_spawn(&pid, name.c_str(), actions.get(), attributes.get(), argv.data(), environ) != 0) {
+            if (const int rc =
+                    posix_spawn(&pid, name.c_str(), actions.get(), attributes.get(), argv.data(), environ);
+                rc != 0) {
                 ::close(ends[0]);
-                return false;
+                return rc;
             }
             pid_ = pid;
             socket_ = ends[0];
             program_ = program;
-            return true;
+            return 0;
+        } catch (const std::system_error& e) {
+            ::close(ends[0]);
+            return e.code().value();
         } catch (const std::exception&) {
             ::close(ends[0]);
-            return false;
+            return ENOMEM;
         }
     }
 
     // The count of the final reply; when the helper ends before it, the page count of the first
     // and what ended it.
-    PdfCount awaitReplies(std::uint32_t cpuMilliseconds)
+    PdfCount awaitReplies(const Request& request)
     {
-        // The CPU limit ends a busy helper; this ends one that waits on something instead.
+        // The CPU limits end a busy helper; this ends one that waits on something instead.
         // Generous, since many helpers may share few processors.
-        const auto patience =
-            std::chrono::seconds(std::max<std::uint64_t>(300, std::uint64_t(cpuMilliseconds) / 1000 * 20));
-        const auto deadline = std::chrono::steady_clock::now() + patience;
+        const auto patience = [](double cpuSeconds) {
+            return std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(std::clamp(20 * cpuSeconds, 300.0, 1e8)));
+        };
+        auto deadline = patience(request.openSeconds);
         PdfCount count;
         for (;;) {
             const std::optional<Reply> reply = nextReply(deadline);
@@ -245,6 +319,7 @@ private:
                 const int status = stop(); // it ended: out of time, or the document crashed the library
                 count.words = 0;
                 count.pagesWithoutText = 0;
+                count.pagesMissing = 0;
                 count.problem = !WIFSIGNALED(status) ? PdfProblem::crashed
                                 : WTERMSIG(status) == SIGPROF || WTERMSIG(status) == SIGKILL
                                     ? PdfProblem::timeLimit
@@ -256,9 +331,13 @@ private:
             if (reply->pages >= 0) {
                 count.pages = reply->pages;
             }
+            if (reply->final == 0 && reply->pages >= 0) {
+                deadline = patience(textBudget(request, reply->pages));
+            }
             if (reply->final != 0) {
                 count.words = reply->words;
                 count.pagesWithoutText = reply->pagesWithoutText;
+                count.pagesMissing = reply->pagesMissing;
                 count.problem = static_cast<PdfProblem>(reply->problem);
                 return count;
             }
@@ -324,42 +403,66 @@ private:
 
 } // namespace
 
-int servePdfRequests(int socket)
+int servePdfRequests(int socket, pid_t parent)
 {
+    // A killed program must not leave its helper busy for the rest of the document's budget.
+    // The signal comes when the thread that started the helper ends, and that thread's helper
+    // has always been stopped by then. A parent that ended before this line was reached is seen
+    // by the pid: the helper then has another.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (parent > 0 && ::getppid() != parent) {
+        return 1;
+    }
     // Ended by the time limit, the helper leaves no core file behind.
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
-    limitMemory();
 
     Request request;
     int fd = -1;
     while (receiveRequest(socket, request, fd)) {
         const Descriptor file(fd);
-        limitCpuTime(request.cpuMilliseconds);
+        limitMemory(request.memoryBytes);
+        limitCpuTime(request.openSeconds);
+        double textDeadline = 0;
         Reply reply;
         reply.problem = static_cast<std::int32_t>(PdfProblem::notOpened);
         bool sent = true;
+        PdfWatch watch;
+        watch.pagesKnown = [&](std::int64_t pages) {
+            reply.pages = pages;
+            Reply first;
+            first.pages = pages;
+            first.final = 0;
+            sent = sendReply(socket, first);
+            textDeadline = cpuSeconds() + textBudget(request, pages);
+        };
+        // Each page gets its own time, within what is left of the document's.
+        watch.nextPage = [&] {
+            const double left = textDeadline - cpuSeconds();
+            if (left <= 0) {
+                return false;
+            }
+            limitCpuTime(std::min(request.pageSeconds, left));
+            return true;
+        };
         try {
             struct stat st = {};
             if (::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode)) {
-                const PdfCount count = countPdfInProcess(file.get(), {}, [&](std::int64_t pages) {
-                    reply.pages = pages;
-                    Reply first;
-                    first.pages = pages;
-                    first.final = 0;
-                    sent = sendReply(socket, first);
-                });
+                const PdfCount count = countPdfInProcess(file.get(), {}, watch);
                 reply.pages = count.pages.value_or(-1);
                 reply.words = count.words;
                 reply.pagesWithoutText = count.pagesWithoutText;
+                reply.pagesMissing = count.pagesMissing;
                 reply.problem = static_cast<std::int32_t>(count.problem);
             }
         } catch (const std::exception&) {
             // Out of memory inside the library: the page count, if read, stays.
             reply.words = 0;
             reply.pagesWithoutText = 0;
+            reply.pagesMissing = 0;
             reply.problem = static_cast<std::int32_t>(PdfProblem::memoryLimit);
         }
+        limitCpuTime(0);
         if (!sent || !sendReply(socket, reply)) {
             return 1;
         }
@@ -372,11 +475,7 @@ const fs::path& pdfHelperProgram()
     static const fs::path program = [] {
         std::error_code ec;
         const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-        if (ec) {
-            return fs::path();
-        }
-        const fs::path helper = (self.parent_path() / PAGETALLY_PDF_HELPER_FROM_BIN).lexically_normal();
-        return ::access(helper.c_str(), X_OK) == 0 ? helper : fs::path();
+        return ec ? fs::path() : (self.parent_path() / PAGETALLY_PDF_HELPER_FROM_BIN).lexically_normal();
     }();
     return program;
 }
@@ -389,16 +488,24 @@ PdfCount measurePdf(const fs::path& location, const PdfLimits& limits, const fs:
     if (fd.get() < 0) {
         return PdfCount::failed(PdfProblem::notOpened);
     }
-    if (!helper.empty()) {
-        thread_local HelperProcess process;
-        const double mib = static_cast<double>(st.st_size) / double(1 << 20);
-        const double seconds = std::clamp(limits.baseSeconds + limits.secondsPerMiB * mib, 0.001, 1e6);
-        if (const auto count =
-                process.measure(helper, fd.get(), static_cast<std::uint32_t>(std::ceil(seconds * 1000)))) {
-            return *count;
-        }
+    thread_local HelperProcess process;
+    int error = 0;
+    if (const auto count = process.measure(helper, fd.get(), requestFor(limits, st.st_size), error)) {
+        return *count;
     }
-    return countPdfInProcess(fd.get(), location);
+    // Poppler is never run in the program itself, where a crafted file would have no limits.
+    // The sanitized builds run the helper too. Said once: every PDF of the run has the note.
+    static std::once_flag said;
+    std::call_once(said, [&] {
+        if (helper.empty()) {
+            std::fprintf(stderr, "%s: PDFs are not read: the PDF helper's location is unknown\n",
+                         program_invocation_short_name);
+        } else {
+            std::fprintf(stderr, "%s: PDFs are not read: cannot start the PDF helper %s: %s\n",
+                         program_invocation_short_name, helper.c_str(), std::strerror(error));
+        }
+    });
+    return PdfCount::failed(PdfProblem::noHelper);
 }
 
 } // namespace pagetally

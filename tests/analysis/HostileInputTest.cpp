@@ -35,6 +35,25 @@ void sparseFile(const fs::path& path, const std::string& start, off_t size)
     ASSERT_EQ(::truncate(path.c_str(), size), 0);
 }
 
+// Ten pages of five words and a page tree that lists them after the pages, as many writers order
+// them, and the cross-reference table first: cut short, the file has a trailer and no page tree.
+std::string pagesBeforeTheirTree()
+{
+    const int pages = 10;
+    std::vector<std::string> objects{"<< /Type /Catalog /Pages " + std::to_string(3 + 2 * pages) + " 0 R >>",
+                                     "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    std::string kids;
+    for (int i = 0; i < pages; ++i) {
+        kids += std::to_string(3 + 2 * i) + " 0 R ";
+        objects.push_back("<< /Type /Page /Parent " + std::to_string(3 + 2 * pages) +
+                          " 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 2 0 R >> >> /Contents " +
+                          std::to_string(4 + 2 * i) + " 0 R >>");
+        objects.push_back(pdfStream(textPage({"five words on page " + std::to_string(i)})));
+    }
+    objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
+    return assemblePdf(objects, true);
+}
+
 std::vector<std::string> lines(const std::string& text)
 {
     std::vector<std::string> out;
@@ -119,6 +138,12 @@ TEST_F(HostileInputTest, BrokenFilesGiveTheirExactRecordAndNote)
     const std::string notPdf = "cannot be opened as a PDF";
     const std::string notJson = "not valid JSON: ";
     const std::string noDuration = "no readable duration";
+    std::vector<std::optional<std::string>> tenPages(10, textPage({"five words on this page"}));
+    const std::string paged = makePdf(tenPages, true);
+    const std::string treeLast = pagesBeforeTheirTree();
+    std::string liesAboutCount = makePdf({textPage({"three little words"}), textPage({"two more"})});
+    liesAboutCount.replace(liesAboutCount.find("/Count 2"), 8, "/Count 5"); // offsets hold
+    const std::string damaged = ": the file may be damaged or cut short";
     const std::vector<Case> cases{
         {"windows.txt", "\xFF\xFEh\0i\0", std::nullopt, 0, "not valid UTF-8 text (UTF-16 byte-order mark)"},
         {"latin1.html", "<p>caf\xE9</p>", std::nullopt, 0, "not valid UTF-8 text"},
@@ -136,6 +161,11 @@ TEST_F(HostileInputTest, BrokenFilesGiveTheirExactRecordAndNote)
          "locked by a password: pages shown, text not read"},
         {"scan.pdf", makePdf({textPage({"two words"}), "", ""}), 3, 2, "no text on 2 of 3 pages"},
         {"honest.pdf", makePdf({textPage({"three little words"})}), 1, 3, std::nullopt},
+        {"paged-cut.pdf", paged.substr(0, paged.size() / 2), 10, 15, "6 of 10 pages missing" + damaged},
+        {"tree-cut.pdf", treeLast.substr(0, treeLast.size() / 2), 0, 0, "no pages found" + damaged},
+        {"tree-whole.pdf", treeLast, 10, 50, std::nullopt},
+        {"paged-whole.pdf", paged, 10, 50, std::nullopt},
+        {"count-lies.pdf", liesAboutCount, 5, 5, "3 of 5 pages missing" + damaged},
         {"memo.doc", "", 1, 0, "legacy DOC format is not read"},
         {"zero-byte.mp3", "", std::nullopt, 0, noDuration},
         {"text.wav", "RIFF but not really", std::nullopt, 0, noDuration},

@@ -1,5 +1,6 @@
-// PDFs measured in the helper process: same answers as in process, a time limit that ends
-// a runaway document without costing the next one, and no helper left behind.
+// PDFs measured in the helper process: same answers as in process, time limits that end a
+// runaway document without costing the next one, no helper left behind, none that outlives a
+// killed program, and no PDF read without one.
 #include "analysis/Descriptor.h"
 #include "analysis/FileBytes.h"
 #include "analysis/PdfAnalysis.h"
@@ -11,10 +12,19 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace pagetally {
 namespace {
@@ -39,25 +49,22 @@ void expectSame(const PdfCount& actual, const fs::path& file, const PdfCount& ex
 
 TEST(PdfHelper, EndsADocumentThatRunsOutOfTimeAndMeasuresTheNext)
 {
-    // The built helper is found, so the suites that measure PDFs really go through it. No helper
-    // program, or one that cannot be started: measured in process.
+    // The built helper is found, so the suites that measure PDFs really go through it.
     ASSERT_EQ(pdfHelperProgram().filename(), "pagetally-pdf");
+    ASSERT_EQ(::access(pdfHelperProgram().c_str(), X_OK), 0) << pdfHelperProgram();
     const fs::path next = dataFile("pdf/columns.pdf");
-    for (const fs::path& missing : {fs::path(), fs::path("/nonexistent/pagetally-pdf")}) {
-        expectSame(measurePdf(next, {}, missing), next, inProcess(next));
-    }
     // Sixteen copies of a file whose repair takes the library half a second each: minutes in
     // all. With one second allowed it is unreadable, and the next file gets a fresh helper.
     const TempDir dir;
     const fs::path runaway =
         dir.write("runaway.pdf", test::repeat(test::readFile(dataFile("hostile/slow-repair.pdf")), 16));
-    const PdfCount stopped = measurePdf(runaway, PdfLimits{1, 0});
+    const PdfCount stopped = measurePdf(runaway, PdfLimits{.openSeconds = 1, .openSecondsPerMiB = 0});
     EXPECT_FALSE(stopped.pages.has_value());
     EXPECT_EQ(stopped.words, 0);
-    expectSame(measurePdf(next, PdfLimits{1, 0}), next, inProcess(next));
+    expectSame(measurePdf(next, PdfLimits{.openSeconds = 1, .openSecondsPerMiB = 0}), next, inProcess(next));
 }
 
-TEST(PdfHelper, KeepsThePageCountWhenTheTextRunsOutOfTime)
+TEST(PdfHelper, KeepsThePageCountWhenAPageOrTheTextRunsOutOfTime)
 {
     // One page whose page tree reads at once, but whose text is a form drawn ten times, each
     // drawing the next ten times, and so on: millions of words from a few kilobytes.
@@ -81,11 +88,106 @@ TEST(PdfHelper, KeepsThePageCountWhenTheTextRunsOutOfTime)
     }
     objects.push_back(form("BT /F1 6 Tf " + words + "ET", "/Font << /F1 5 0 R >>"));
     const TempDir dir;
-    const PdfCount count =
-        measurePdf(dir.write("crafted.pdf", test::assemblePdf(objects)), PdfLimits{0.5, 0});
-    EXPECT_EQ(count.pages, 1);
-    EXPECT_EQ(count.words, 0);
-    EXPECT_EQ(pdfNote(count), "text not read: the time limit was reached");
+    const fs::path crafted = dir.write("crafted.pdf", test::assemblePdf(objects));
+    for (const PdfLimits& limits :
+         {PdfLimits{.pageSeconds = 0.5}, // the page's own limit
+          PdfLimits{
+              .pageSeconds = 100, .textSeconds = 0.5, .textSecondsPerMiB = 0, .textSecondsPerPage = 0}}) {
+        const PdfCount count = measurePdf(crafted, limits);
+        EXPECT_EQ(count.pages, 1);
+        EXPECT_EQ(count.words, 0);
+        EXPECT_EQ(pdfNote(count), "text not read: the time limit was reached");
+    }
+}
+
+// The processes whose parent is `parent` and whose name is `name`.
+std::vector<pid_t> childrenNamed(pid_t parent, const std::string& name)
+{
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t open = line.find('('), close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) {
+            continue;
+        }
+        std::istringstream fields(line.substr(close + 1));
+        char state = 0;
+        pid_t ppid = 0;
+        if (line.substr(open + 1, close - open - 1) == name && fields >> state >> ppid && ppid == parent &&
+            state != 'Z') {
+            found.push_back(std::stoi(entry.path().filename()));
+        }
+    }
+    return found;
+}
+
+// Running, not a zombie nor gone (the pid is not reused within the test: the kernel hands
+// pids out in turn).
+bool running(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z' &&
+           line[close + 2] != 'X';
+}
+
+TEST(PdfHelper, WithoutItsHelperTheProgramReadsNoPdfAndSaysWhereItLooked)
+{
+    const TempDir dir;
+    fs::create_directory(dir.path() / "bin");
+    const fs::path cli = dir.path() / "bin/pagetally-cli";
+    fs::copy_file(PAGETALLY_CLI, cli);
+    const fs::path pdf = dataFile("pdf/columns.pdf");
+    const fs::path err = dir.path() / "err.txt";
+    const std::string command = "'" + cli.native() + "' '" + pdf.native() + "' '" +
+                                dataFile("pdf/table.pdf").native() + "' >/dev/null 2>'" + err.native() + "'";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1); // not every file was read
+    const std::string note = ": not read: the PDF helper program cannot be started\n";
+    EXPECT_EQ(test::readFile(err), "pagetally-cli: PDFs are not read: cannot start the PDF helper " +
+                                       (dir.path() / "libexec/pagetally/pagetally-pdf").native() +
+                                       ": No such file or directory\n"
+                                       "pagetally-cli: " +
+                                       pdf.native() + note +
+                                       "pagetally-cli: " + dataFile("pdf/table.pdf").native() + note);
+}
+
+TEST(PdfHelper, DiesWithAKilledProgram)
+{
+    // A file whose opening would keep the helper busy for its whole budget of about 6 s.
+    const TempDir dir;
+    const fs::path slow =
+        dir.write("slow.pdf", test::repeat(test::readFile(dataFile("hostile/slow-repair.pdf")), 100));
+    std::string cli = PAGETALLY_CLI;
+    std::string file = slow.native();
+    std::array<char*, 3> argv{cli.data(), file.data(), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t program = 0;
+    ASSERT_EQ(posix_spawn(&program, cli.c_str(), &quiet, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&quiet);
+
+    std::vector<pid_t> helpers;
+    for (int i = 0; i < 1000 && helpers.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        helpers = childrenNamed(program, "pagetally-pdf");
+    }
+    ::kill(program, SIGKILL);
+    int status = 0;
+    ::waitpid(program, &status, 0);
+    ASSERT_EQ(helpers.size(), 1u);
+    bool gone = false;
+    for (int i = 0; i < 200 && !gone; ++i) {
+        gone = !running(helpers[0]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone) << "the helper " << helpers[0] << " outlived its program";
 }
 
 TEST(PdfHelper, ThreadsMeasureAtOnceAndAFreshHelperReplacesAKilledOneAndNoneIsLeftBehind)
