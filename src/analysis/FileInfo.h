@@ -20,8 +20,8 @@ struct FileInfo
     // UTF-8, a page count was stored rather than counted, and so on. Never part of a count, a
     // total or the order of the records.
     std::optional<std::string> note;
-    // The file could not be read at all (missing, no permission, not a regular file); `note`
-    // then says which.
+    // The file could not be read at all (missing, no permission, not a regular file, or, for a
+    // PDF, its helper program cannot be started); `note` then says which.
     bool unreadable = false;
 
     // The only way records are created, so that every record gets a fresh id.
