@@ -1,4 +1,5 @@
-// The batch engine's cancel: the finished prefix, in order, and nothing left running or on disk.
+// The batch engine: records and error lines in input order whatever the number of threads, and
+// its cancel: the finished prefix, in order, and nothing left running or on disk.
 #include "analysis/Batch.h"
 #include "analysis/OfficeArchive.h"
 #include "analysis/PdfAnalysis.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <future>
@@ -72,6 +74,53 @@ TEST(Batch, CancelKeepsTheFinishedPrefixAndEndsChildrenAndFolders)
     EXPECT_EQ(control.total(), 5u);
     EXPECT_EQ(children().size(), before);
     EXPECT_TRUE(fs::is_empty(scratch));
+}
+
+TEST(Batch, GivesRecordsAndLinesInInputOrderForAnyNumberOfThreads)
+{
+    // With more than one thread, each even file waits until the odd one after it has finished,
+    // so every pair finishes in reverse order; the batch must still hand them on in order.
+    std::vector<fs::path> locations;
+    std::string expectedLines;
+    for (int i = 0; i < 24; ++i) {
+        // Every third file is not accepted: it gives a line but no record.
+        locations.emplace_back("/f" + std::to_string(i) + (i % 3 == 2 ? ".rtf" : ".txt"));
+        expectedLines += "line of f" + std::to_string(i) + "\n";
+    }
+    for (const unsigned jobs : {1u, 2u, 4u, 8u}) {
+        SCOPED_TRACE(jobs);
+        std::vector<std::atomic<bool>> finished(locations.size());
+        const Analyser analyse = [&](const fs::path& location,
+                                     std::ostream& lines) -> std::optional<FileInfo> {
+            const std::string stem = location.stem().native();
+            const std::size_t index = std::stoul(stem.substr(1));
+            if (jobs > 1 && index % 2 == 0) {
+                while (!finished[index + 1]) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            }
+            lines << "line of " << stem << '\n';
+            finished[index] = true;
+            if (location.extension() == ".rtf") {
+                return std::nullopt;
+            }
+            return FileInfo::make(location.filename().native(), "TXT", std::nullopt, std::nullopt, 1);
+        };
+        std::ostringstream lines;
+        const std::vector<BatchItem> items = analyseBatch(locations, jobs, lines, nullptr, analyse);
+        EXPECT_EQ(lines.str(), expectedLines);
+        std::vector<fs::path> accepted;
+        for (const fs::path& location : locations) {
+            if (location.extension() == ".txt") {
+                accepted.push_back(location);
+            }
+        }
+        ASSERT_EQ(items.size(), accepted.size());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i].location, accepted[i]);
+            EXPECT_EQ(items[i].record.fileName, accepted[i].filename().native());
+        }
+    }
 }
 
 } // namespace
