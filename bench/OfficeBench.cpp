@@ -1,11 +1,11 @@
 // Files per second for DOCX and PPTX analysis, and where the time goes (unzip, importer).
 // `bench_office --write-fixtures DIR` writes the benchmark's files for bench/compare-office.
-#include "analysis/DocxText.h"
-#include "analysis/FileBytes.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/OfficeArchive.h"
-#include "analysis/PptxAnalysis.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/DocxText.h"
+#include "analysis/formats/PptxAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/system/OfficeArchive.h"
+#include "analysis/text/WordCount.h"
 
 #include <benchmark/benchmark.h>
 

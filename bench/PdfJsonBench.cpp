@@ -2,8 +2,8 @@
 // files written once to a scratch directory, and on the typeset PDF fixtures of the tests.
 // With --write-fixtures DIR it only writes book.pdf, big.json and big-utf16.json to DIR (for
 // bench/compare-pdf-json) and exits.
-#include "analysis/FileProcessor.h"
-#include "analysis/JsonAnalysis.h"
+#include "analysis/formats/JsonAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
 #include "support/HandMadePdf.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // Throughput of the word counter and of whole TXT and HTML analysis on large generated inputs.
-#include "analysis/FileProcessor.h"
-#include "analysis/TextAnalysis.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/TextAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/text/WordCount.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,5 @@
 // countWords against a plain walk over code points, and the piecewise counter against both.
-#include "analysis/WordCount.h"
+#include "analysis/text/WordCount.h"
 
 #include <cstddef>
 #include <cstdint>

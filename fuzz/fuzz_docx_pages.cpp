@@ -1,5 +1,5 @@
 // The stored page count scanner of docProps/app.xml.
-#include "analysis/DocxAnalysis.h"
+#include "analysis/formats/DocxAnalysis.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The DOCX text importer on container bytes in memory.
-#include "analysis/DocxText.h"
+#include "analysis/formats/DocxText.h"
 
 #include <cstddef>
 #include <cstdint>

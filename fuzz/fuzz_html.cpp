@@ -1,6 +1,6 @@
 // Whole HTML analysis on a file, through the piecewise reader.
-#include "analysis/FileProcessor.h"
-#include "analysis/TextAnalysis.h"
+#include "analysis/formats/TextAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // JSON analysis: never crashes, and the counting pass agrees with the collected strings.
-#include "analysis/JsonAnalysis.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/JsonAnalysis.h"
+#include "analysis/text/WordCount.h"
 
 #include <cstddef>
 #include <cstdint>

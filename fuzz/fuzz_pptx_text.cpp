@@ -1,6 +1,6 @@
 // Slide text: the one-pass count must equal the count of the replaced and decoded text.
-#include "analysis/PptxAnalysis.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/PptxAnalysis.h"
+#include "analysis/text/WordCount.h"
 
 #include <cstddef>
 #include <cstdint>

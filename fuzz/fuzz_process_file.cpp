@@ -1,6 +1,6 @@
 // Whole-file analysis through processFile: the first byte picks the extension, the rest is the file.
-#include "analysis/FileProcessor.h"
-#include "analysis/Intake.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/intake/Intake.h"
 
 #include <array>
 #include <cstddef>

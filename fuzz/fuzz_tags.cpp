@@ -1,7 +1,7 @@
 // The tag scanner's stripped text, and the one-pass HTML counter fed in pieces, must agree.
-#include "analysis/TagScanner.h"
-#include "analysis/TextAnalysis.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/TextAnalysis.h"
+#include "analysis/text/TagScanner.h"
+#include "analysis/text/WordCount.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The strict UTF-8 check against utf8proc's decoder.
-#include "analysis/WordCount.h"
+#include "analysis/text/WordCount.h"
 
 #include <cstddef>
 #include <cstdint>

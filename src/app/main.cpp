@@ -4,8 +4,8 @@
 #include "app/PagetallyApp.h"
 #include "app/Translations.h"
 
-#include "analysis/Cancellation.h"
-#include "analysis/ProcessSetup.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/ProcessSetup.h"
 #include "window/ContentView.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // What pagetally-cli says on standard error about the files of a batch.
 #pragma once
 
-#include "analysis/Batch.h"
+#include "analysis/intake/Batch.h"
 #include "cli/Paths.h"
 
 #include <ostream>

@@ -1,6 +1,6 @@
 #include "cli/Output.h"
 
-#include "analysis/Unicode.h"
+#include "analysis/text/Unicode.h"
 #include "summary/Formatting.h"
 #include "summary/Results.h"
 

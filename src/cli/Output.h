@@ -2,7 +2,7 @@
 // the buffer that writes it.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <array>
 #include <ostream>

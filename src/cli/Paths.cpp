@@ -1,6 +1,6 @@
 #include "cli/Paths.h"
 
-#include "analysis/Folders.h"
+#include "analysis/intake/Folders.h"
 
 namespace pagetally::cli {
 

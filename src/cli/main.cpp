@@ -1,8 +1,8 @@
 // pagetally-cli: the analysis of the desktop program, driven by a list of paths.
 #include "Version.h"
-#include "analysis/Batch.h"
-#include "analysis/Cancellation.h"
-#include "analysis/ProcessSetup.h"
+#include "analysis/intake/Batch.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/ProcessSetup.h"
 #include "cli/Notices.h"
 #include "cli/Options.h"
 #include "cli/Output.h"

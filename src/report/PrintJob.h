@@ -1,7 +1,7 @@
 // "Print Results": the report of a window's list, the print panel, a progress panel, the pages.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 #include "report/PrintView.h"
 
 #include <QMarginsF>

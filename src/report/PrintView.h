@@ -1,7 +1,7 @@
 // The printed report: a title, the header row, one row per record, a rule and the totals row.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <QCoreApplication>
 #include <QFont>

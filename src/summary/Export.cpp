@@ -1,6 +1,6 @@
 #include "summary/Export.h"
 
-#include "analysis/Unicode.h"
+#include "analysis/text/Unicode.h"
 #include "summary/Results.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 // The machine-readable forms of a list, shared by the command line and the window's export.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <ostream>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "summary/Results.h"
 
-#include "analysis/Unicode.h"
+#include "analysis/text/Unicode.h"
 
 #include <algorithm>
 #include <limits>

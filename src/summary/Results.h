@@ -1,7 +1,7 @@
 // Row order and totals of a list of records, shared by the window, the report and the CLI.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <cstdint>
 #include <string_view>

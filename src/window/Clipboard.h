@@ -2,7 +2,7 @@
 // mail and documents, so that a paste gives real columns.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <QList>
 #include <QStringList>

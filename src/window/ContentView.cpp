@@ -1,6 +1,6 @@
 #include "window/ContentView.h"
 
-#include "analysis/Folders.h"
+#include "analysis/intake/Folders.h"
 #include "summary/Formatting.h"
 #include "summary/Results.h"
 #include "window/Clipboard.h"

@@ -1,9 +1,9 @@
 // The main view: title, captions, the four actions, the results table and the totals line.
 #pragma once
 
-#include "analysis/Batch.h"
-#include "analysis/FileInfo.h"
-#include "analysis/Folders.h"
+#include "analysis/intake/Batch.h"
+#include "analysis/intake/FileInfo.h"
+#include "analysis/intake/Folders.h"
 #include "report/PrintJob.h"
 #include "window/ExportResults.h"
 #include "window/FilePicker.h"

@@ -1,7 +1,7 @@
 // "Export Results": the list as the command line's CSV or JSON, in a file the person chooses.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <QString>
 

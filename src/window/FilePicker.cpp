@@ -1,6 +1,6 @@
 #include "window/FilePicker.h"
 
-#include "analysis/Intake.h"
+#include "analysis/intake/Intake.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

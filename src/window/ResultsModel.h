@@ -1,7 +1,7 @@
 // The results table's model: the rows of displayOrder(files) mapped to the formatting functions.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

@@ -1,8 +1,8 @@
 // The batch engine: records and error lines in input order whatever the number of threads, and
 // its cancel: the finished prefix, in order, and nothing left running or on disk.
-#include "analysis/Batch.h"
-#include "analysis/OfficeArchive.h"
-#include "analysis/PdfAnalysis.h"
+#include "analysis/intake/Batch.h"
+#include "analysis/formats/PdfAnalysis.h"
+#include "analysis/system/OfficeArchive.h"
 #include "support/Processes.h"
 #include "support/TempDir.h"
 

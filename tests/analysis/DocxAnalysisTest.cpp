@@ -1,6 +1,6 @@
-#include "analysis/DocxAnalysis.h"
-#include "analysis/DocxText.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/DocxAnalysis.h"
+#include "analysis/formats/DocxText.h"
+#include "analysis/text/WordCount.h"
 #include "support/Bytes.h"
 #include "support/OfficeZip.h"
 

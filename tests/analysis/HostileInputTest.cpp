@@ -1,7 +1,7 @@
 // Hostile and broken input. Every case: the file gives its one record, the next file of the same
 // intake is still analysed, nothing hangs, and no extraction directory is left behind.
-#include "analysis/FileInfo.h"
-#include "analysis/Intake.h"
+#include "analysis/intake/FileInfo.h"
+#include "analysis/intake/Intake.h"
 #include "support/Bytes.h"
 #include "support/HandMadePdf.h"
 #include "support/OfficeZip.h"

@@ -1,6 +1,6 @@
-#include "analysis/Intake.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/Folders.h"
+#include "analysis/intake/Intake.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/intake/Folders.h"
 #include "support/LongPath.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
-#include "analysis/JsonAnalysis.h"
-#include "analysis/FileProcessor.h"
+#include "analysis/formats/JsonAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 

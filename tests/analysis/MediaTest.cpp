@@ -1,7 +1,7 @@
-#include "analysis/Media.h"
-#include "analysis/Cancellation.h"
-#include "analysis/Descriptor.h"
-#include "analysis/Intake.h"
+#include "analysis/formats/Media.h"
+#include "analysis/intake/Intake.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/Descriptor.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
-#include "analysis/OfficeArchive.h"
-#include "analysis/Descriptor.h"
+#include "analysis/system/OfficeArchive.h"
+#include "analysis/system/Descriptor.h"
 #include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>

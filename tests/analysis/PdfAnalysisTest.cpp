@@ -1,4 +1,4 @@
-#include "analysis/FileProcessor.h"
+#include "analysis/intake/FileProcessor.h"
 #include "support/HandMadePdf.h"
 #include "support/TempDir.h"
 

@@ -1,9 +1,9 @@
 // PDFs measured in the helper process: same answers as in process, time limits that end a
 // runaway document without costing the next one, no helper left behind, none that outlives a
 // killed program, and no PDF read without one.
-#include "analysis/Descriptor.h"
-#include "analysis/FileBytes.h"
-#include "analysis/PdfAnalysis.h"
+#include "analysis/formats/PdfAnalysis.h"
+#include "analysis/system/Descriptor.h"
+#include "analysis/system/FileBytes.h"
 #include "support/Bytes.h"
 #include "support/HandMadePdf.h"
 #include "support/Processes.h"

@@ -1,5 +1,5 @@
-#include "analysis/PptxAnalysis.h"
-#include "analysis/FileProcessor.h"
+#include "analysis/formats/PptxAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
 #include "support/OfficeZip.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "analysis/TextAnalysis.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/TagScanner.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/TextAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/text/TagScanner.h"
+#include "analysis/text/WordCount.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "analysis/WordCount.h"
+#include "analysis/text/WordCount.h"
 #include "support/Bytes.h"
 
 #include <gtest/gtest.h>

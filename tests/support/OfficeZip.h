@@ -1,8 +1,8 @@
 // Office containers and the fixture of the office tests.
 #pragma once
 
-#include "analysis/FileInfo.h"
-#include "analysis/OfficeArchive.h"
+#include "analysis/intake/FileInfo.h"
+#include "analysis/system/OfficeArchive.h"
 #include "support/TempDir.h"
 #include "support/Zip.h"
 

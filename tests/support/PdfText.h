@@ -1,7 +1,7 @@
 // Reads a printed PDF back: the words of each page with their boxes, in points.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <QRectF>
 #include <QSizeF>

@@ -1,10 +1,10 @@
 // Both ends of the PDF helper: the process that runs Poppler, and the program's side that
 // starts it, hands it one open file at a time and waits for the answer.
-#include "analysis/Cancellation.h"
-#include "analysis/Descriptor.h"
-#include "analysis/FileBytes.h"
-#include "analysis/PdfAnalysis.h"
-#include "analysis/Spawn.h"
+#include "analysis/formats/PdfAnalysis.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/Descriptor.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/system/Spawn.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "analysis/Paths.h"
+#include "analysis/intake/Paths.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // pagetally-pdf [PARENT-PID]: measures the PDFs that the program passes to it over standard input.
-#include "analysis/PdfAnalysis.h"
+#include "analysis/formats/PdfAnalysis.h"
 
 #include <cstdlib>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // Word counts of plain text and of HTML with its tags removed.
 #pragma once
 
-#include "analysis/WordCount.h"
+#include "analysis/text/WordCount.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "analysis/JsonAnalysis.h"
+#include "analysis/formats/JsonAnalysis.h"
 
-#include "analysis/FileBytes.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/WordCount.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/text/WordCount.h"
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/error/error.h>

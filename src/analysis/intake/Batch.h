@@ -2,7 +2,7 @@
 // one thread. Used by the command line and, on a background thread, by the window.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The single entry through which every accepted document is analysed.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <filesystem>
 #include <iostream>

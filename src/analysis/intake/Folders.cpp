@@ -1,4 +1,4 @@
-#include "analysis/Folders.h"
+#include "analysis/intake/Folders.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "analysis/Unicode.h"
+#include "analysis/text/Unicode.h"
 
 #include <algorithm>
 #include <cstdlib>

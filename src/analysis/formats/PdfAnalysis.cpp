@@ -1,6 +1,6 @@
-#include "analysis/PdfAnalysis.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/PdfAnalysis.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/text/WordCount.h"
 
 #include <poppler-document.h>
 #include <poppler-page.h>

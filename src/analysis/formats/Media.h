@@ -1,7 +1,7 @@
 // Running time of audio and video files.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "analysis/ProcessSetup.h"
+#include "analysis/system/ProcessSetup.h"
 
-#include "analysis/Cancellation.h"
+#include "analysis/system/Cancellation.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "analysis/Batch.h"
+#include "analysis/intake/Batch.h"
 
-#include "analysis/Cancellation.h"
-#include "analysis/Intake.h"
+#include "analysis/intake/Intake.h"
+#include "analysis/system/Cancellation.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <array>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "analysis/FileProcessor.h"
+#include "analysis/intake/FileProcessor.h"
 
-#include "analysis/Paths.h"
+#include "analysis/intake/Paths.h"
 
 namespace pagetally {
 

@@ -1,7 +1,7 @@
 // DOCX analysis: the page count the authoring application stored, and the words of the text.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,8 +1,8 @@
-#include "analysis/TextAnalysis.h"
+#include "analysis/formats/TextAnalysis.h"
 
-#include "analysis/AsciiBlock.h"
-#include "analysis/FileBytes.h"
-#include "analysis/FileProcessor.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/text/AsciiBlock.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,7 @@
-#include "analysis/FileBytes.h"
+#include "analysis/system/FileBytes.h"
 
-#include "analysis/Cancellation.h"
-#include "analysis/Descriptor.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/Descriptor.h"
 
 #include <algorithm>
 #include <cerrno>

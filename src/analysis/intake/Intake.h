@@ -1,7 +1,7 @@
 // File intake: from the locations a person picked to records in the window's list.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <array>
 #include <filesystem>

@@ -1,6 +1,6 @@
-#include "analysis/WordCount.h"
+#include "analysis/text/WordCount.h"
 
-#include "analysis/AsciiBlock.h"
+#include "analysis/text/AsciiBlock.h"
 
 #include <algorithm>
 #include <bit>

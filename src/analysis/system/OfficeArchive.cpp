@@ -1,9 +1,9 @@
-#include "analysis/OfficeArchive.h"
+#include "analysis/system/OfficeArchive.h"
 
-#include "analysis/Cancellation.h"
-#include "analysis/Descriptor.h"
-#include "analysis/FileInfo.h"
-#include "analysis/Spawn.h"
+#include "analysis/intake/FileInfo.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/Descriptor.h"
+#include "analysis/system/Spawn.h"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
-#include "analysis/PptxAnalysis.h"
+#include "analysis/formats/PptxAnalysis.h"
 
-#include "analysis/FileBytes.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/OfficeArchive.h"
-#include "analysis/Paths.h"
-#include "analysis/TagScanner.h"
-#include "analysis/WordCount.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/intake/Paths.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/system/OfficeArchive.h"
+#include "analysis/text/TagScanner.h"
+#include "analysis/text/WordCount.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "analysis/DocxText.h"
+#include "analysis/formats/DocxText.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,10 +1,10 @@
-#include "analysis/Intake.h"
+#include "analysis/intake/Intake.h"
 
-#include "analysis/FileBytes.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/Media.h"
-#include "analysis/Paths.h"
-#include "analysis/Unicode.h"
+#include "analysis/formats/Media.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/intake/Paths.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/text/Unicode.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "analysis/DocxAnalysis.h"
+#include "analysis/formats/DocxAnalysis.h"
 
-#include "analysis/DocxText.h"
-#include "analysis/FileBytes.h"
-#include "analysis/FileProcessor.h"
-#include "analysis/OfficeArchive.h"
-#include "analysis/WordCount.h"
+#include "analysis/formats/DocxText.h"
+#include "analysis/intake/FileProcessor.h"
+#include "analysis/system/FileBytes.h"
+#include "analysis/system/OfficeArchive.h"
+#include "analysis/text/WordCount.h"
 
 #include <charconv>
 #include <stdexcept>

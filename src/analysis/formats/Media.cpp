@@ -1,9 +1,9 @@
-#include "analysis/Media.h"
+#include "analysis/formats/Media.h"
 
-#include "analysis/Cancellation.h"
-#include "analysis/Descriptor.h"
-#include "analysis/FileBytes.h"
-#include "analysis/Paths.h"
+#include "analysis/intake/Paths.h"
+#include "analysis/system/Cancellation.h"
+#include "analysis/system/Descriptor.h"
+#include "analysis/system/FileBytes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "analysis/Cancellation.h"
+#include "analysis/system/Cancellation.h"
 
 namespace pagetally {
 namespace {

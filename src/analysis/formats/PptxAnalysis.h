@@ -1,7 +1,7 @@
 // PPTX analysis: the number of slide parts, and the words of the slide and notes parts.
 #pragma once
 
-#include "analysis/FileInfo.h"
+#include "analysis/intake/FileInfo.h"
 
 #include <cstdint>
 #include <filesystem>
