@@ -68,6 +68,129 @@ std::optional<FileInfo> analyseWithIntake(const fs::path& location, std::ostream
     return analyseLocation(location, diagnostics);
 }
 
+namespace {
+
+// One file after the other on the calling thread.
+std::vector<BatchItem> analyseInOrder(const std::vector<fs::path>& locations,
+                                      std::ostream& diagnostics,
+                                      BatchProgress& progress,
+                                      const Analyser& analyse)
+{
+    std::vector<BatchItem> items;
+    for (std::size_t i = 0; i < locations.size(); ++i) {
+        const fs::path& location = locations[i];
+        if (progress.cancelled()) {
+            break;
+        }
+        progress.started(i, location);
+        std::ostringstream lines;
+        auto record = analyse(location, lines);
+        if (progress.cancelled()) {
+            break; // its children may have been ended half-way
+        }
+        progress.finished(i);
+        diagnostics << lines.str();
+        if (record) {
+            items.push_back({location, std::move(*record)});
+        }
+    }
+    return items;
+}
+
+// Workers take the next location and fill its slot; the calling thread hands the slots on in
+// order. A worker never runs more than `window` locations ahead of the one handed on, which
+// bounds the results waiting in memory. A record is small, so the window is wide: while one
+// worker spends a second on a long book, the others keep going through small files.
+class ParallelBatch
+{
+public:
+    ParallelBatch(const std::vector<fs::path>& locations,
+                  std::size_t workers,
+                  BatchProgress& progress,
+                  const Analyser& analyse)
+        : locations_(locations), progress_(progress), analyse_(analyse), slots_(locations.size()),
+          window_(workers * 64)
+    {
+    }
+
+    // What a worker thread runs until no location is left or the batch is cancelled.
+    void work()
+    {
+        const CancelScope workerScope(progress_.flag());
+        while (const std::optional<std::size_t> index = take()) {
+            progress_.started(*index, locations_[*index]);
+            std::ostringstream lines;
+            auto record = analyse_(locations_[*index], lines);
+            {
+                std::lock_guard lock(mutex_);
+                if (progress_.cancelled()) {
+                    return; // finished after the cancel, perhaps with its children ended: dropped
+                }
+                slots_[*index].record = std::move(record);
+                slots_[*index].diagnostics = lines.str();
+                slots_[*index].done = true;
+            }
+            progress_.finished(*index);
+            slotDone_.notify_all();
+        }
+    }
+
+    // The finished records in order, and their lines to `diagnostics`, until the last one or
+    // the first one a cancel left unfinished.
+    std::vector<BatchItem> handOn(std::ostream& diagnostics)
+    {
+        std::vector<BatchItem> items;
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            Slot slot;
+            {
+                std::unique_lock lock(mutex_);
+                while (!slotDone_.wait_for(lock, cancelPoll,
+                                           [&] { return slots_[i].done || progress_.cancelled(); })) {
+                }
+                if (!slots_[i].done) {
+                    break; // cancelled: the finished prefix ends here
+                }
+                slot = std::move(slots_[i]);
+                consumed_ = i + 1;
+            }
+            slotTaken_.notify_all();
+            diagnostics << slot.diagnostics;
+            if (slot.record) {
+                items.push_back({locations_[i], std::move(*slot.record)});
+            }
+        }
+        return items;
+    }
+
+private:
+    // The next location to analyse, once it is inside the window; nullopt at the end.
+    std::optional<std::size_t> take()
+    {
+        std::unique_lock lock(mutex_);
+        while (!slotTaken_.wait_for(lock, cancelPoll, [&] {
+            return progress_.cancelled() || next_ >= locations_.size() || next_ < consumed_ + window_;
+        })) {
+        }
+        if (progress_.cancelled() || next_ >= locations_.size()) {
+            return std::nullopt;
+        }
+        return next_++;
+    }
+
+    const std::vector<fs::path>& locations_;
+    BatchProgress& progress_;
+    const Analyser& analyse_;
+    std::vector<Slot> slots_;
+    const std::size_t window_;
+    std::mutex mutex_;
+    std::condition_variable slotDone_;
+    std::condition_variable slotTaken_;
+    std::size_t next_ = 0;
+    std::size_t consumed_ = 0;
+};
+
+} // namespace
+
 std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
                                     unsigned jobs,
                                     std::ostream& diagnostics,
@@ -76,104 +199,23 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
 {
     BatchProgress progress(control, locations.size());
     const CancelScope scope(progress.flag());
-    std::vector<BatchItem> items;
     const std::size_t workers = std::min<std::size_t>(std::clamp(jobs, 1u, maxJobs), locations.size());
     if (workers <= 1) {
-        for (std::size_t i = 0; i < locations.size(); ++i) {
-            const fs::path& location = locations[i];
-            if (progress.cancelled()) {
-                break;
-            }
-            progress.started(i, location);
-            std::ostringstream lines;
-            auto record = analyse(location, lines);
-            if (progress.cancelled()) {
-                break; // its children may have been ended half-way
-            }
-            progress.finished(i);
-            diagnostics << lines.str();
-            if (record) {
-                items.push_back({location, std::move(*record)});
-            }
-        }
-        return items;
+        return analyseInOrder(locations, diagnostics, progress, analyse);
     }
-
-    // Workers take the next location and fill its slot; this thread hands the slots on in
-    // order. A worker never runs more than `window` locations ahead of the one handed on, which
-    // bounds the results waiting in memory. A record is small, so the window is wide: while
-    // one worker spends a second on a long book, the others keep going through small files.
-    std::vector<Slot> slots(locations.size());
-    std::mutex mutex;
-    std::condition_variable slotDone;
-    std::condition_variable slotTaken;
-    std::size_t next = 0;
-    std::size_t consumed = 0;
-    const std::size_t window = workers * 64;
-
-    auto work = [&] {
-        const CancelScope workerScope(progress.flag());
-        for (;;) {
-            std::size_t index;
-            {
-                std::unique_lock lock(mutex);
-                while (!slotTaken.wait_for(lock, cancelPoll, [&] {
-                    return progress.cancelled() || next >= locations.size() || next < consumed + window;
-                })) {
-                }
-                if (progress.cancelled() || next >= locations.size()) {
-                    return;
-                }
-                index = next++;
-            }
-            progress.started(index, locations[index]);
-            std::ostringstream lines;
-            auto record = analyse(locations[index], lines);
-            {
-                std::lock_guard lock(mutex);
-                if (progress.cancelled()) {
-                    return; // finished after the cancel, perhaps with its children ended: dropped
-                }
-                slots[index].record = std::move(record);
-                slots[index].diagnostics = lines.str();
-                slots[index].done = true;
-            }
-            progress.finished(index);
-            slotDone.notify_all();
-        }
-    };
-
+    ParallelBatch batch(locations, workers, progress, analyse);
     std::vector<std::jthread> threads;
     for (std::size_t i = 0; i < workers; ++i) {
         try {
-            threads.emplace_back(work);
+            threads.emplace_back([&batch] { batch.work(); });
         } catch (const std::system_error&) {
             break; // the system's thread limit: the workers started will do
         }
     }
     if (threads.empty()) {
-        return analyseBatch(locations, 1, diagnostics, control, analyse);
+        return analyseInOrder(locations, diagnostics, progress, analyse);
     }
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        Slot slot;
-        {
-            std::unique_lock lock(mutex);
-            while (
-                !slotDone.wait_for(lock, cancelPoll, [&] { return slots[i].done || progress.cancelled(); })) {
-            }
-            if (!slots[i].done) {
-                break; // cancelled: the finished prefix ends here
-            }
-            slot = std::move(slots[i]);
-            consumed = i + 1;
-        }
-        slotTaken.notify_all();
-        diagnostics << slot.diagnostics;
-        if (slot.record) {
-            items.push_back({locations[i], std::move(*slot.record)});
-        }
-    }
-    return items;
+    return batch.handOn(diagnostics);
 }
 
 std::vector<BatchItem> appendUnique(std::vector<BatchItem> items, std::vector<FileInfo>& files)
