@@ -166,7 +166,7 @@ void ContentView::addResults(QVBoxLayout* stack)
     notesSummary_->setContentsMargins(defaultPadding, 0, defaultPadding, defaultPadding);
     notesSummary_->hide();
     stack->addLayout(centred(notesSummary_), 0);
-    for (QWidget* line : {static_cast<QWidget*>(totals_), static_cast<QWidget*>(notesSummary_)}) {
+    for (QWidget* line : std::initializer_list<QWidget*>{totals_, notesSummary_}) {
         line->setMaximumWidth(table_->fittedWidth());
         connect(table_, &ResultsTable::fittedWidthChanged, line, &QWidget::setMaximumWidth);
     }

@@ -32,7 +32,7 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QWidget(parent)
     //: What the progress bar of a batch counts, for screen readers.
     bar_->setAccessibleName(tr("Files measured"));
     bar_->setTextVisible(true);
-    bar_->setFixedWidth(200);
+    bar_->setFixedWidth(barWidth);
     file_ = makeLabel({}, QStringLiteral("progressFile"));
     useSecondaryColour(file_);
     file_->setFixedWidth(fileNameWidth);
@@ -47,9 +47,9 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QWidget(parent)
     delay_.setInterval(delayMs);
     updates_.setInterval(updateMs);
     connect(&delay_, &QTimer::timeout, this, [this] {
-        showProgress();
         show();
         updates_.start();
+        showProgress();
     });
     connect(&updates_, &QTimer::timeout, this, &ProgressPanel::showProgress);
     connect(cancel_, &QPushButton::clicked, this, &ProgressPanel::cancelRequested);

@@ -21,7 +21,8 @@ public:
     // A batch that ends within this long shows no progress, so that small picks look as always.
     static constexpr int delayMs = 500;
     static constexpr int updateMs = 100;
-    // The file name's width: fixed, so that Cancel stays put while the names change.
+    // Fixed widths, so that Cancel stays put while the counts and the names change.
+    static constexpr int barWidth = 200;
     static constexpr int fileNameWidth = 400;
 
     explicit ProgressPanel(QWidget* parent = nullptr);
