@@ -45,8 +45,7 @@ private:
     QLabel* file_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTimer delay_;
-    // Polled rather than signalled: the workers only count in atomics, so the window reads ten
-    // times a second however many small files finish in that time.
+    // Polled, not signalled: the engine only counts in atomics, and ten reads a second suit any batch.
     QTimer updates_;
 };
 

@@ -1,5 +1,6 @@
-// Intake in the background: the window keeps turning, takes no list changes meanwhile, cancels
-// to the finished prefix, lists what the command line lists, and outlives hostile files.
+// Intake in the background: the window keeps turning, shows how far it is with Cancel in one
+// place, takes no list changes meanwhile, cancels to the finished prefix, lists what the command
+// line lists, and outlives hostile files.
 #include "support/HandMadePdf.h"
 #include "support/LongPath.h"
 #include "support/OfficeZip.h"
