@@ -113,36 +113,12 @@ Try “pagetally --help” for more information.
         <translation>Beenden</translation>
     </message>
     <message>
-        <source>Results</source>
-        <translation>Ergebnisse</translation>
-    </message>
-    <message>
-        <source>Press Delete to remove the current file from the list.</source>
-        <translation>Entf entfernt die aktuelle Datei aus der Liste.</translation>
-    </message>
-    <message>
-        <source>Total:</source>
-        <translation>Gesamt:</translation>
-    </message>
-    <message>
         <source>Select Files…</source>
         <translation>Dateien auswählen …</translation>
     </message>
     <message>
         <source>Print Results…</source>
         <translation>Ergebnisse drucken …</translation>
-    </message>
-    <message>
-        <source>Duration: </source>
-        <translation>Dauer: </translation>
-    </message>
-    <message>
-        <source>Pages: </source>
-        <translation>Seiten: </translation>
-    </message>
-    <message>
-        <source>Words: </source>
-        <translation>Wörter: </translation>
     </message>
     <message>
         <source>Documents and recordings</source>
@@ -156,14 +132,6 @@ Try “pagetally --help” for more information.
     <message>
         <source>“%1” is not a local file.</source>
         <translation>„%1“ ist keine lokale Datei.</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>%1 of %2</source>
-        <translation>%1 von %2</translation>
     </message>
     <message>
         <source>Add Folder...</source>
@@ -181,66 +149,6 @@ Try “pagetally --help” for more information.
         <source>Add Folder</source>
         <comment>folder panel title</comment>
         <translation>Ordner hinzufügen</translation>
-    </message>
-    <message>
-        <source>%1: %2</source>
-        <extracomment>A file&apos;s name and why its values are not plain measurements.</extracomment>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>%1 in %2: a file of that name is already listed</source>
-        <translation>%1 in %2: Eine Datei dieses Namens ist schon in der Liste</translation>
-    </message>
-    <message>
-        <source>1 file could not be read</source>
-        <translation>1 Datei konnte nicht gelesen werden</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n files could not be read</source>
-        <translation>
-            <numerusform>%n Datei konnte nicht gelesen werden</numerusform>
-            <numerusform>%n Dateien konnten nicht gelesen werden</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>1 file has a note</source>
-        <translation>1 Datei hat einen Hinweis</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n files have a note</source>
-        <translation>
-            <numerusform>%n Datei hat einen Hinweis</numerusform>
-            <numerusform>%n Dateien haben einen Hinweis</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>1 file skipped: a file of that name is already listed</source>
-        <translation>1 Datei übersprungen: Eine Datei dieses Namens ist schon in der Liste</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n files skipped: a file of that name is already listed</source>
-        <translation>
-            <numerusform>%n Datei übersprungen: Eine Datei dieses Namens ist schon in der Liste</numerusform>
-            <numerusform>%n Dateien übersprungen: Eine Datei dieses Namens ist schon in der Liste</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>… and %n more</source>
-        <translation>
-            <numerusform>… und %n weitere</numerusform>
-            <numerusform>… und %n weitere</numerusform>
-        </translation>
-    </message>
-    <message>
-        <source>1 folder could not be read</source>
-        <translation>1 Ordner konnte nicht gelesen werden</translation>
-    </message>
-    <message numerus="yes">
-        <source>%n folders could not be read</source>
-        <translation>
-            <numerusform>%n Ordner konnte nicht gelesen werden</numerusform>
-            <numerusform>%n Ordner konnten nicht gelesen werden</numerusform>
-        </translation>
     </message>
 </context>
 <context>
@@ -298,6 +206,69 @@ Try “pagetally --help” for more information.
     </message>
 </context>
 <context>
+    <name>pagetally::NotesSummary</name>
+    <message>
+        <source>%1: %2</source>
+        <extracomment>A file&apos;s name and why its values are not plain measurements.</extracomment>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 in %2: a file of that name is already listed</source>
+        <translation>%1 in %2: Eine Datei dieses Namens ist schon in der Liste</translation>
+    </message>
+    <message>
+        <source>1 file could not be read</source>
+        <translation>1 Datei konnte nicht gelesen werden</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files could not be read</source>
+        <translation>
+            <numerusform>%n Datei konnte nicht gelesen werden</numerusform>
+            <numerusform>%n Dateien konnten nicht gelesen werden</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>1 file has a note</source>
+        <translation>1 Datei hat einen Hinweis</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files have a note</source>
+        <translation>
+            <numerusform>%n Datei hat einen Hinweis</numerusform>
+            <numerusform>%n Dateien haben einen Hinweis</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>1 file skipped: a file of that name is already listed</source>
+        <translation>1 Datei übersprungen: Eine Datei dieses Namens ist schon in der Liste</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files skipped: a file of that name is already listed</source>
+        <translation>
+            <numerusform>%n Datei übersprungen: Eine Datei dieses Namens ist schon in der Liste</numerusform>
+            <numerusform>%n Dateien übersprungen: Eine Datei dieses Namens ist schon in der Liste</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>1 folder could not be read</source>
+        <translation>1 Ordner konnte nicht gelesen werden</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders could not be read</source>
+        <translation>
+            <numerusform>%n Ordner konnte nicht gelesen werden</numerusform>
+            <numerusform>%n Ordner konnten nicht gelesen werden</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>… and %n more</source>
+        <translation>
+            <numerusform>… und %n weitere</numerusform>
+            <numerusform>… und %n weitere</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>pagetally::PagetallyApp</name>
     <message>
         <source>Counts the pages, words and minutes of documents and recordings</source>
@@ -337,6 +308,22 @@ Try “pagetally --help” for more information.
     <message>
         <source>Print Results</source>
         <translation>Ergebnisse drucken</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::ProgressPanel</name>
+    <message>
+        <source>Files measured</source>
+        <extracomment>What the progress bar of a batch counts, for screen readers.</extracomment>
+        <translation>Gemessene Dateien</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
     </message>
 </context>
 <context>
@@ -384,6 +371,36 @@ Try “pagetally --help” for more information.
         <extracomment>A file&apos;s name, then on its own line why its values are not plain measurements.</extracomment>
         <translation>%1
 %2</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::ResultsTable</name>
+    <message>
+        <source>Results</source>
+        <translation>Ergebnisse</translation>
+    </message>
+    <message>
+        <source>Press Delete to remove the current file from the list.</source>
+        <translation>Entf entfernt die aktuelle Datei aus der Liste.</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::TotalsLine</name>
+    <message>
+        <source>Total:</source>
+        <translation>Gesamt:</translation>
+    </message>
+    <message>
+        <source>Duration: </source>
+        <translation>Dauer: </translation>
+    </message>
+    <message>
+        <source>Pages: </source>
+        <translation>Seiten: </translation>
+    </message>
+    <message>
+        <source>Words: </source>
+        <translation>Wörter: </translation>
     </message>
 </context>
 </TS>

@@ -29,7 +29,7 @@ QList<QStringList> resultsRows(const std::vector<FileInfo>& files)
         }
         rows << cells;
     }
-    rows << QStringList{QCoreApplication::translate("pagetally::ContentView", "Total:"), QString(),
+    rows << QStringList{QCoreApplication::translate("pagetally::TotalsLine", "Total:"), QString(),
                         QString::fromStdString(formatDuration(totalDuration(files))),
                         QString::fromStdString(formatCount(totalPages(files))),
                         QString::fromStdString(formatCount(totalWords(files)))};

@@ -1,10 +1,12 @@
-// The main view: title, captions, the four actions, the results table and the totals line.
+// The main view: title, captions, the actions, the progress of a batch, the results table, the
+// totals line and the notes under it, composed over the list of analysed files.
 #pragma once
 
 #include "analysis/intake/Batch.h"
 #include "analysis/intake/FileInfo.h"
 #include "analysis/intake/Folders.h"
 #include "report/PrintJob.h"
+#include "window/BackgroundBatch.h"
 #include "window/ExportResults.h"
 #include "window/FilePicker.h"
 
@@ -12,21 +14,20 @@
 
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <vector>
 
 class QAction;
 class QLabel;
 class QPushButton;
-class QTableView;
-class QTimer;
+class QVBoxLayout;
 
 namespace pagetally {
 
-class DeleteDelegate;
-class ResultsModel;
+class ProgressPanel;
+class ResultsTable;
+class TotalsLine;
 
-class ContentView : public QWidget
+class ContentView final : public QWidget
 {
     Q_OBJECT
 
@@ -36,27 +37,25 @@ public:
     // Width of the slot each action button sits in.
     static constexpr int buttonSlotWidth = 100;
 
-    // The only error line of this view ("Error selecting files: ...") goes to `diagnostics`.
+    // The only error line of this view ("Error selecting files: ...") goes to `diagnostics`, and
+    // so do the analysers' error lines.
     explicit ContentView(std::vector<FileInfo> files = {},
                          std::ostream& diagnostics = std::cout,
                          QWidget* parent = nullptr);
-    ~ContentView() override;
 
     const std::vector<FileInfo>& files() const { return files_; }
     bool showingFilePicker() const { return showingFilePicker_; }
 
     // Whether a batch of files is being analysed; the list takes no changes meanwhile.
-    bool busy() const { return batch_ != nullptr; }
+    bool busy() const { return batch_.running(); }
 
-    // How long closing a window or quitting waits for a cancelled batch to end.
-    static constexpr int abandonWaitMs = 3000;
-    // Batches of closed windows that had not ended within abandonWaitMs and still run: the
-    // program then ends without running its exit code under their feet.
-    static int batchesLeftRunning();
+    // Batches of closed windows that had not ended within BackgroundBatch::abandonWaitMs and
+    // still run: the program then ends without running its exit code under their feet.
+    static int batchesLeftRunning() { return BackgroundBatch::leftRunning(); }
 
     void setFilePicker(FilePicker picker) { filePicker_ = std::move(picker); }
     // What analyses each file of a batch (tests put a slow one here).
-    void setAnalyser(Analyser analyser) { analyser_ = std::move(analyser); }
+    void setAnalyser(Analyser analyser) { batch_.setAnalyser(std::move(analyser)); }
     void setPrintDialog(PrintDialogStep step) { printDialog_ = std::move(step); }
     void setFolderPicker(FolderPicker picker) { folderPicker_ = std::move(picker); }
     void setExportPicker(ExportPicker picker) { exportPicker_ = std::move(picker); }
@@ -69,9 +68,7 @@ public:
     QAction* exportResultsAction() const { return exportResultsAction_; }
     QAction* copyAction() const { return copyAction_; }
 
-    // Whether a folder among the locations stands for the files below it (a drop), or is taken
-    // as the file it was picked as (the file dialog's choice).
-    enum class Folders { AsPicked, Expanded };
+    using Folders = BackgroundBatch::Folders;
 
     // The intake that the file picker and drops both use: the files are analysed on worker
     // threads while the window keeps working, and their records are added together when the
@@ -86,9 +83,11 @@ public slots:
     // The whole table with its header and totals, as text and as HTML.
     void copyResults();
     void clearFiles();
-    void printResults();
+    // The print job over the list, with the print dialog first.
+    void printList();
     void exitApp();
-    void removeFile(const QString& id);
+    // Removes the record with this id from the list, if it is there.
+    void removeRecord(const QString& id);
     // Ends the running batch early: the files finished so far are added, in order.
     void cancelBatch();
 
@@ -101,73 +100,54 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
-    // The table's keys for removing its current row.
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void buildLayout();
+    void addHeader(QVBoxLayout* stack);
+    void addButtonRow(QVBoxLayout* stack);
+    void addResults(QVBoxLayout* stack);
+    void createActions();
     void connectActions();
-    // Rebuilds the rows, the delete controls and the totals from `files_`.
+    // Rebuilds the rows, the totals and the notes from `files_`.
     void refresh();
-    // The line under the totals: how many files could not be read or have a note, and which files
-    // the last batch skipped for their name.
     void showNotes();
-    void handleFileImport(const QList<QUrl>& urls);
-    // Table and totals line as wide as the columns, and the scroll bar when there is one.
-    void fitTableWidth();
-    // The accent of "Select Files" and the red of the delete glyphs, from the current palette.
-    void applyPalette();
     // Enables the actions that change or use the list as far as the list and the batch allow.
     void updateActionStates();
-    void showProgress();
-    void finishBatch();
-    // Cancels the running batch and waits for it, dropping its records: the window is going.
-    // A batch that does not end within abandonWaitMs (stuck in the system) is left to end on
-    // its own, or with the process, rather than freeze the program.
-    void abandonBatch();
-
-    struct RunningBatch;
+    void finishBatch(const BatchOutcome& outcome);
+    // The file panel's choice: all of it, or nothing when a location is not a local file.
+    void handleFileImport(const QList<QUrl>& urls);
+    void reportNotLocal(const QUrl& url);
 
     std::vector<FileInfo> files_;
     bool showingFilePicker_ = false;
     std::ostream& diagnostics_;
     FilePicker filePicker_ = showFileDialog;
     PrintDialogStep printDialog_ = showPrintDialog;
-    Analyser analyser_ = analyseWithIntake;
-    // Shared with the batch's thread, which may outlive the window (abandonBatch).
-    std::shared_ptr<RunningBatch> batch_;
+    FolderPicker folderPicker_ = showFolderDialog;
+    ExportPicker exportPicker_ = showExportDialog;
+    bool appeared_ = false;
+    // Ends (or is left running) before the widgets go, being a member.
+    BackgroundBatch batch_;
     // Left out of the last batch because a file of that name was already listed.
     std::vector<BatchItem> skipped_;
     // The folders of the last batch that could not be read in full.
     std::vector<FolderProblem> folderProblems_;
-    FolderPicker folderPicker_ = showFolderDialog;
-    ExportPicker exportPicker_ = showExportDialog;
-    bool appeared_ = false;
 
-    ResultsModel* model_ = nullptr;
-    QTableView* table_ = nullptr;
-    DeleteDelegate* deleteDelegate_ = nullptr;
     QPushButton* selectButton_ = nullptr;
     QPushButton* clearButton_ = nullptr;
     QPushButton* printButton_ = nullptr;
     QPushButton* exitButton_ = nullptr;
-    QWidget* totals_ = nullptr;
+    ProgressPanel* progress_ = nullptr;
+    ResultsTable* table_ = nullptr;
+    TotalsLine* totals_ = nullptr;
+    QLabel* notesSummary_ = nullptr;
     QAction* selectFilesAction_ = nullptr;
     QAction* printResultsAction_ = nullptr;
     QAction* addFolderAction_ = nullptr;
     QAction* exportResultsAction_ = nullptr;
     QAction* copyAction_ = nullptr;
-    QLabel* durationTotal_ = nullptr;
-    QLabel* pagesTotal_ = nullptr;
-    QLabel* wordsTotal_ = nullptr;
-    QLabel* notesSummary_ = nullptr;
-    QWidget* progressPanel_ = nullptr;
-    QLabel* progressCount_ = nullptr;
-    QLabel* progressFile_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QTimer* progressTimer_ = nullptr;
 };
 
 } // namespace pagetally

@@ -1,6 +1,6 @@
 // The delete control of a row: a red trash glyph centred in the last cell, pressed like a plain
 // button. Painted rather than made of widgets, so that long lists rebuild quickly; the keyboard
-// reaches it as the table's current cell (see ContentView).
+// reaches it as the table's current cell (see ResultsTable).
 #pragma once
 
 #include <QIcon>
@@ -9,7 +9,7 @@
 
 namespace pagetally {
 
-class DeleteDelegate : public QStyledItemDelegate
+class DeleteDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
 

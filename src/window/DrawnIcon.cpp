@@ -13,7 +13,7 @@
 namespace pagetally {
 namespace {
 
-class DrawnIconEngine : public QIconEngine
+class DrawnIconEngine final : public QIconEngine
 {
 public:
     DrawnIconEngine(QString file, QString themeName, std::optional<QColor> tint)

@@ -114,7 +114,7 @@ writeExport(const QString& path, const std::vector<FileInfo>& files, ExportForma
     return std::nullopt;
 }
 
-void exportResults(const std::vector<FileInfo>& files, QWidget* parent, const ExportPicker& pick)
+void exportToChosenFile(const std::vector<FileInfo>& files, QWidget* parent, const ExportPicker& pick)
 {
     const std::optional<ExportTarget> target = pick(parent, suggestedExportPath());
     if (!target) {

@@ -42,8 +42,8 @@ std::optional<QString>
 writeExport(const QString& path, const std::vector<FileInfo>& files, ExportFormat format);
 
 // The whole action: the panel, the file, and a message box over `parent` when it cannot be written.
-void exportResults(const std::vector<FileInfo>& files,
-                   QWidget* parent = nullptr,
-                   const ExportPicker& pick = showExportDialog);
+void exportToChosenFile(const std::vector<FileInfo>& files,
+                        QWidget* parent = nullptr,
+                        const ExportPicker& pick = showExportDialog);
 
 } // namespace pagetally

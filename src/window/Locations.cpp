@@ -19,10 +19,28 @@ std::optional<fs::path> localPath(const QUrl& url)
     return fs::path(QFile::encodeName(local).toStdString());
 }
 
+PickedLocations pickedLocations(const QList<QUrl>& urls)
+{
+    PickedLocations picked;
+    for (const QUrl& url : urls) {
+        if (auto path = localPath(url)) {
+            picked.paths.push_back(std::move(*path));
+        } else {
+            picked.notLocal << url;
+        }
+    }
+    return picked;
+}
+
 QString notLocalDescription(const QUrl& url)
 {
     return QCoreApplication::translate("pagetally::ContentView", "“%1” is not a local file.")
         .arg(url.toDisplayString(QUrl::PreferLocalFile));
+}
+
+QString displayPath(const fs::path& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
 }
 
 } // namespace pagetally

@@ -10,7 +10,7 @@
 
 namespace pagetally {
 
-class ResultsModel : public QAbstractTableModel
+class ResultsModel final : public QAbstractTableModel
 {
     Q_OBJECT
 

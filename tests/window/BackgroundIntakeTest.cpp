@@ -1,5 +1,6 @@
-// Intake in the background: the window keeps turning, takes no list changes meanwhile, cancels
-// to the finished prefix, lists what the command line lists, and outlives hostile files.
+// Intake in the background: the window keeps turning, shows how far it is with Cancel in one
+// place, takes no list changes meanwhile, cancels to the finished prefix, lists what the command
+// line lists, and outlives hostile files.
 #include "support/HandMadePdf.h"
 #include "support/LongPath.h"
 #include "support/OfficeZip.h"
@@ -9,10 +10,12 @@
 #include "window/DeleteDelegate.h"
 #include "window/ResultsModel.h"
 
+#include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QProgressBar>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -57,6 +60,7 @@ class BackgroundIntakeTest : public QObject
 
 private slots:
     void windowTurnsAndTakesNoListChangesDuringABatch();
+    void cancelStaysPutWhileTheNamesChange();
     void cancelAddsTheFinishedPrefixOnly();
     void listsWhatTheCommandLineLists();
     void closingDoesNotWaitForABatchThatWillNotEnd();
@@ -70,7 +74,8 @@ void BackgroundIntakeTest::windowTurnsAndTakesNoListChangesDuringABatch()
     view.show();
     std::atomic<bool> release = false;
     view.setAnalyser(holding(release));
-    view.addLocations(paths(QDir(dir.path()), {"a.txt", "slow.txt", "c.txt"}));
+    // The picture is not measured, so not counted as to come.
+    view.addLocations(paths(QDir(dir.path()), {"a.txt", "slow.txt", "photo.png", "c.txt"}));
     QVERIFY(view.busy());
 
     int ticks = 0;
@@ -81,7 +86,15 @@ void BackgroundIntakeTest::windowTurnsAndTakesNoListChangesDuringABatch()
     auto* panel = view.findChild<QWidget*>(QStringLiteral("progressPanel"));
     QVERIFY(!panel->isVisible()); // not in the first moment
     QTRY_VERIFY(panel->isVisible());
-    QVERIFY(labelText(view, "progressCount").endsWith(QStringLiteral(" of 3")));
+    // The bar tells a glance and a screen reader how far the batch is.
+    auto* bar = view.findChild<QProgressBar*>(QStringLiteral("progressCount"));
+    QTRY_VERIFY(bar->value() >= 1); // a.txt, and c.txt if another worker took it
+    QCOMPARE(bar->maximum(), 3);
+    QCOMPARE(bar->text(), QStringLiteral("%1 of 3").arg(bar->value()));
+    QAccessibleInterface* assistive = QAccessible::queryAccessibleInterface(bar);
+    QCOMPARE(assistive->text(QAccessible::Name), QStringLiteral("Files measured"));
+    QCOMPARE(assistive->valueInterface()->currentValue().toInt(), bar->value());
+    QCOMPARE(assistive->valueInterface()->maximumValue().toInt(), 3);
 
     // Clear, the row's bin and its Delete key, a second pick and a drop are all refused.
     QVERIFY(!button(view, "selectFilesButton")->isEnabled());
@@ -103,6 +116,37 @@ void BackgroundIntakeTest::windowTurnsAndTakesNoListChangesDuringABatch()
     QCOMPARE(names(view), QStringList({"kept.pdf", "a.txt", "slow.txt", "c.txt"}));
     QVERIFY(!panel->isVisible());
     QVERIFY(button(view, "clearFilesButton")->isEnabled());
+}
+
+void BackgroundIntakeTest::cancelStaysPutWhileTheNamesChange()
+{
+    QTemporaryDir dir;
+    // Each file waits for its turn, so that the panel names them one after the other.
+    const QStringList files{"1.txt", "2-" + QString(120, u'm') + ".txt", "3.txt",
+                            "4-" + QString(240, u'l') + ".txt", "5.txt"};
+    std::atomic<int> turn = 0;
+    ContentView view;
+    view.show();
+    view.setAnalyser([&](const fs::path& location, std::ostream& lines) {
+        const int index = location.filename().string().front() - '1';
+        while (index >= turn) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return analyseWithIntake(location, lines);
+    });
+    const auto release = qScopeGuard([&] { turn = 99; });
+    view.addLocations(paths(QDir(dir.path()), files));
+    QTRY_VERIFY(view.findChild<QWidget*>(QStringLiteral("progressPanel"))->isVisible());
+    QPushButton* cancel = button(view, "cancelButton");
+    const QPoint place = cancel->mapTo(&view, QPoint(0, 0));
+    for (int i = 0; i < files.size(); ++i) {
+        QTRY_VERIFY(labelText(view, "progressFile").startsWith(files[i].left(2)));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(cancel->mapTo(&view, QPoint(0, 0)), place);
+        ++turn;
+    }
+    QVERIFY(waitForBatch(view));
+    QCOMPARE(view.files().size(), 5u);
 }
 
 void BackgroundIntakeTest::cancelAddsTheFinishedPrefixOnly()

@@ -139,7 +139,7 @@ void ContentViewTest::pickedFilesAreListedInDisplayOrderWithTotalsAndNotes()
     QCOMPARE(totals(view), QStringList({"Total:", "Duration: 0m 6s", "Pages: 1", "Words: 20"}));
 
     // Picking again adds behind; a skipped name and an unreadable file are marked and summed up.
-    view.removeFile(QString::fromStdString(view.files()[2].id)); // memo.doc, whose note is not at issue
+    view.removeRecord(QString::fromStdString(view.files()[2].id)); // memo.doc, whose note is not at issue
     next = urls({write(d, "other/notes.TXT", "same name, other folder"), write(d, "c.txt", "c"),
                  d.filePath("gone.txt")});
     pick();
@@ -160,7 +160,7 @@ void ContentViewTest::pickedFilesAreListedInDisplayOrderWithTotalsAndNotes()
                                      ": a file of that name is already listed");
     QCOMPARE(summary->accessibleDescription(), summary->toolTip());
 
-    view.removeFile(QString::fromStdString(view.files().back().id));
+    view.removeRecord(QString::fromStdString(view.files().back().id));
     QCOMPARE(summary->text(), "1 file skipped: a file of that name is already listed");
     QTest::mouseClick(button(view, "clearFilesButton"), Qt::LeftButton);
     QVERIFY(summary->isHidden());

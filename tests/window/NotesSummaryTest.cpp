@@ -1,0 +1,102 @@
+// The notes summary: which counts it names, in which order, and the lines behind them.
+#include "window/NotesSummary.h"
+
+#include <QtTest>
+
+using namespace pagetally;
+
+namespace {
+
+FileInfo unreadable(const std::string& name, const std::string& type, const std::string& why)
+{
+    FileInfo f = FileInfo::make(name, type, std::nullopt, std::nullopt, 0).noted(why);
+    f.unreadable = true;
+    return f;
+}
+
+FileInfo noted(const std::string& name, const std::string& type, const std::string& why)
+{
+    return FileInfo::make(name, type, std::nullopt, 1, 10).noted(why);
+}
+
+BatchItem sameName(const std::string& location)
+{
+    const std::filesystem::path path(location);
+    return {path, FileInfo::make(path.filename().string(), "TXT", std::nullopt, std::nullopt, 1)};
+}
+
+struct Case
+{
+    std::vector<FileInfo> files;
+    std::vector<BatchItem> skipped;
+    std::vector<FolderProblem> folders;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Case)
+
+class NotesSummaryTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void namesEachKindOnceWithItsLines_data();
+    void namesEachKindOnceWithItsLines();
+};
+
+void NotesSummaryTest::namesEachKindOnceWithItsLines_data()
+{
+    QTest::addColumn<Case>("input");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+
+    const FileInfo plain = FileInfo::make("plain.txt", "TXT", std::nullopt, std::nullopt, 3);
+    QTest::newRow("nothing to say") << Case{{plain}, {}, {}} << QString() << QStringList();
+    QTest::newRow("one unreadable") << Case{{plain, unreadable("gone.txt", "TXT", "file not found")}, {}, {}}
+                                    << "1 file could not be read" << QStringList{"gone.txt: file not found"};
+    QTest::newRow("files in display order, unreadable before noted")
+        << Case{{noted("scan.pdf", "PDF", "no text"), unreadable("b.txt", "TXT", "permission denied"),
+                 unreadable("a.pdf", "PDF", "file not found")},
+                {},
+                {}}
+        << "2 files could not be read · 1 file has a note"
+        << QStringList{"a.pdf: file not found", "b.txt: permission denied", "scan.pdf: no text"};
+    QTest::newRow("skipped for the name, with the folder it is in")
+        << Case{{}, {sameName("/work/a/notes.txt"), sameName("/work/b/notes.txt")}, {}}
+        << "2 files skipped: a file of that name is already listed"
+        << QStringList{"notes.txt in /work/a: a file of that name is already listed",
+                       "notes.txt in /work/b: a file of that name is already listed"};
+    QTest::newRow("every kind, in a fixed order")
+        << Case{{noted("n.docx", "DOCX", "tracked changes"), unreadable("u.txt", "TXT", "file not found")},
+                {sameName("/x/s.txt")},
+                {{"/x/deep", "File name too long"}}}
+        << "1 file could not be read · 1 file has a note · "
+           "1 file skipped: a file of that name is already listed · 1 folder could not be read"
+        << QStringList{"u.txt: file not found", "n.docx: tracked changes",
+                       "s.txt in /x: a file of that name is already listed", "/x/deep: File name too long"};
+
+    std::vector<FolderProblem> many;
+    QStringList first;
+    for (int i = 0; i < 25; ++i) {
+        many.push_back({"/f" + std::to_string(i), "Permission denied"});
+        if (i < NotesSummary::maxLines) {
+            first << QStringLiteral("/f%1: Permission denied").arg(i);
+        }
+    }
+    QTest::newRow("at most twenty lines")
+        << Case{{}, {}, many} << "25 folders could not be read" << (first << QStringLiteral("… and 5 more"));
+}
+
+void NotesSummaryTest::namesEachKindOnceWithItsLines()
+{
+    QFETCH(Case, input);
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    const NotesSummary summary = NotesSummary::of(input.files, input.skipped, input.folders);
+    QCOMPARE(summary.text, text);
+    QCOMPARE(summary.lines, lines);
+}
+
+QTEST_GUILESS_MAIN(NotesSummaryTest)
+#include "NotesSummaryTest.moc"
