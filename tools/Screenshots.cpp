@@ -81,7 +81,7 @@ int main(int argc, char* argv[])
         printer.setPageSize(QPageSize(QPageSize::Letter));
         return true;
     });
-    window->contentView()->printResults();
+    window->contentView()->printList();
     const int status = QProcess::execute(QStringLiteral("pdftoppm"),
                                          {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("80"),
                                           QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
