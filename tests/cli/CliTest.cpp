@@ -57,7 +57,7 @@ cli(const std::string& args, const std::string& errFile, const std::filesystem::
 
 std::string usageError(const std::string& reason)
 {
-    return "pagetally-cli: " + reason + "\n\n" + pagetally::cli::usageText;
+    return "pagetally-cli: " + reason + "\n\n" + pagetally::cli::usageText();
 }
 
 const std::string csvHeader = "File Name,File Type,Duration (minutes),Pages,Words\r\n";
@@ -137,7 +137,7 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         {"--json b.txt >/dev/full", 1, "pagetally-cli: cannot write the output: No space left on device\n"},
         {"b.txt >&-", 1, "pagetally-cli: cannot write the output: Bad file descriptor\n"},
         {"--json -r long", 1, "", std::nullopt, false},
-        {"--help", 0, "", pagetally::cli::usageText},
+        {"--help", 0, "", pagetally::cli::usageText()},
         {"--version", 0, "",
          std::string("pagetally-cli ").append(pagetally::applicationVersion).append("\n")},
     };
