@@ -1,5 +1,5 @@
 // What ships beside the programs lists exactly the formats of the table: the desktop entry's
-// MimeType=, the README's table, the manual page and the bash completion.
+// MimeType=, the README, the package's description, the manual page and the bash completion.
 #include "analysis/intake/Formats.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +86,21 @@ TEST(ListedFormats, TheReadmesTableHasARowForEachType)
         }
     }
     EXPECT_EQ(types, tableColumn(&Format::typeName));
+}
+
+TEST(ListedFormats, TheReadmeAndThePackageDescriptionNameEachTypeInTheirSummary)
+{
+    for (const auto& [file, summary] : {std::pair{"README.md", R"(Accepted: \*\*([A-Z0-9, ]+)\*\*)"},
+                                        {"cmake/Packaging.cmake", R"(\(([A-Z0-9]+(, [A-Z0-9]+)+)\))"}}) {
+        SCOPED_TRACE(file);
+        const std::string text = sourceFile(file);
+        std::smatch list;
+        ASSERT_TRUE(std::regex_search(text, list, std::regex(summary)));
+        const std::vector<std::string> types =
+            split(std::regex_replace(list[1].str(), std::regex(", "), ","), ',');
+        EXPECT_EQ(std::set<std::string>(types.begin(), types.end()), tableColumn(&Format::typeName));
+        EXPECT_EQ(types.size(), formats.size());
+    }
 }
 
 TEST(ListedFormats, TheManualPageAndTheCompletionNameEachExtension)
