@@ -39,39 +39,33 @@ struct Format
     Reader read;
 };
 
-namespace detail {
-
-// Adapts the readers that write no diagnostics to Reader.
+// Adapts a reader that writes no diagnostics to Reader.
 template <FileInfo (*read)(const std::filesystem::path&, const std::string&, const std::string&)>
-FileInfo quiet(const std::filesystem::path& location,
-               const std::string& fileName,
-               const std::string& fileType,
-               std::ostream&)
+FileInfo quietReader(const std::filesystem::path& location,
+                     const std::string& fileName,
+                     const std::string& fileType,
+                     std::ostream&)
 {
     return read(location, fileName, fileType);
 }
 
-} // namespace detail
-
 // In order of extension: the order of the help's list, the file dialog's filter and the caption.
 inline constexpr auto formats = std::to_array<Format>({
     // The legacy binary format is accepted (people do pick it) but its content is never read.
-    {"doc", "DOC", FormatKind::Document, "application/msword", false,
-     detail::quiet<FileProcessor::processDOC>},
+    {"doc", "DOC", FormatKind::Document, "application/msword", false, quietReader<FileProcessor::processDOC>},
     {"docx", "DOCX", FormatKind::Document,
      "application/vnd.openxmlformats-officedocument.wordprocessingml.document", true,
      FileProcessor::processDOCX},
-    {"html", "HTML", FormatKind::Document, "text/html", true, detail::quiet<FileProcessor::processHTML>},
-    {"json", "JSON", FormatKind::Document, "application/json", true,
-     detail::quiet<FileProcessor::processJSON>},
-    {"mp3", "MP3", FormatKind::Recording, "audio/mpeg", true, detail::quiet<measureMedia>},
-    {"mp4", "MP4", FormatKind::Recording, "video/mp4", true, detail::quiet<measureMedia>},
-    {"pdf", "PDF", FormatKind::Document, "application/pdf", true, detail::quiet<FileProcessor::processPDF>},
+    {"html", "HTML", FormatKind::Document, "text/html", true, quietReader<FileProcessor::processHTML>},
+    {"json", "JSON", FormatKind::Document, "application/json", true, quietReader<FileProcessor::processJSON>},
+    {"mp3", "MP3", FormatKind::Recording, "audio/mpeg", true, quietReader<measureMedia>},
+    {"mp4", "MP4", FormatKind::Recording, "video/mp4", true, quietReader<measureMedia>},
+    {"pdf", "PDF", FormatKind::Document, "application/pdf", true, quietReader<FileProcessor::processPDF>},
     {"pptx", "PPTX", FormatKind::Document,
      "application/vnd.openxmlformats-officedocument.presentationml.presentation", true,
      FileProcessor::processPPTX},
-    {"txt", "TXT", FormatKind::Document, "text/plain", true, detail::quiet<FileProcessor::processTXT>},
-    {"wav", "WAV", FormatKind::Recording, "audio/x-wav audio/wav", true, detail::quiet<measureMedia>},
+    {"txt", "TXT", FormatKind::Document, "text/plain", true, quietReader<FileProcessor::processTXT>},
+    {"wav", "WAV", FormatKind::Recording, "audio/x-wav audio/wav", true, quietReader<measureMedia>},
 });
 
 namespace detail {
@@ -116,7 +110,7 @@ const Format* findFormat(std::string_view lowerExtension);
 // The row of a location's extension in any letter case, or nullptr when it is not accepted.
 const Format* formatOf(const std::filesystem::path& location);
 
-// `names` joined by `separator`: "DOCX, HTML, ..." for the caption, "doc docx ..." for the help.
+// `names` joined by `separator`: joinNames(captionTypeNames, ", ") is "DOCX, HTML, ..., WAV".
 std::string joinNames(std::span<const std::string_view> names, std::string_view separator);
 
 } // namespace pagetally
