@@ -56,7 +56,7 @@ int main(int argc, char** argv)
     std::string error;
     const auto options = cli::parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        std::cerr << "pagetally-cli: " << error << "\n\n" << cli::usageText;
+        std::cerr << "pagetally-cli: " << error << "\n\n" << cli::usageText();
         return 2;
     }
     if (options->help || options->version) {
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
         cli::DescriptorBuffer buffer(STDOUT_FILENO);
         std::ostream out(&buffer);
         if (options->help) {
-            out << cli::usageText;
+            out << cli::usageText();
         } else {
             out << "pagetally-cli " << applicationVersion << '\n';
         }

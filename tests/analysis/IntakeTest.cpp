@@ -1,11 +1,15 @@
 #include "analysis/intake/Intake.h"
 #include "analysis/intake/FileProcessor.h"
 #include "analysis/intake/Folders.h"
+#include "analysis/intake/Formats.h"
+#include "analysis/intake/Paths.h"
+#include "support/Bytes.h"
 #include "support/LongPath.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -26,6 +30,50 @@ std::vector<std::string> names(const std::vector<FileInfo>& files)
 }
 
 } // namespace
+
+TEST(Formats, EachRowIsOneLowerCaseExtensionWithItsUpperCaseTypeAKindMimeTypesAndAReader)
+{
+    std::set<std::string_view> extensions;
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.extension);
+        const std::string ext(format.extension);
+        EXPECT_FALSE(ext.empty());
+        EXPECT_EQ(ext, toLowerAscii(ext));
+        EXPECT_EQ(ext.find_first_of(". \t/"), std::string::npos);
+        EXPECT_TRUE(extensions.insert(format.extension).second) << "listed twice";
+        EXPECT_EQ(format.typeName, toUpperAscii(ext));
+        EXPECT_TRUE(format.kind == FormatKind::Document || format.kind == FormatKind::Recording);
+        EXPECT_NE(format.read, nullptr);
+        EXPECT_NE(format.mimeTypes.find('/'), std::string_view::npos);
+        EXPECT_EQ(findFormat(format.extension), &format);
+    }
+    // The order of the help's list, the file dialog's filter and the caption.
+    EXPECT_TRUE(std::ranges::is_sorted(formats, {}, &Format::extension));
+    EXPECT_EQ(findFormat("PDF"), nullptr);
+    EXPECT_EQ(formatOf("/tmp/Report.PDF"), findFormat("pdf"));
+}
+
+TEST(Formats, EachRowsReaderMakesTheRecordOfItsTypeAndOnlyRecordingsAreTimed)
+{
+    // One second of sound under every extension: the container is found by its content, so
+    // only a recording's reader may give it a running time, and every recording's must.
+    TempDir dir;
+    const std::string second = pagetally::test::wav(8000, 8000);
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.extension);
+        const std::string name = "Sample." + std::string(format.typeName);
+        std::ostringstream diagnostics;
+        const std::optional<FileInfo> record = analyseLocation(dir.write(name, second), diagnostics);
+        ASSERT_TRUE(record.has_value());
+        EXPECT_EQ(record->fileName, name);
+        EXPECT_EQ(record->fileType, format.typeName);
+        if (format.kind == FormatKind::Recording) {
+            EXPECT_EQ(record->duration, 1.0 / 60.0);
+        } else {
+            EXPECT_FALSE(record->duration.has_value());
+        }
+    }
+}
 
 TEST(Intake, AcceptsTheTenExtensionsInAnyCaseAndSkipsTheRestUnreadAndSilently)
 {

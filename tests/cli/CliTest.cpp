@@ -1,5 +1,6 @@
 // Runs the pagetally-cli binary as a user would and checks what it writes and its exit status.
 #include "Version.h"
+#include "analysis/intake/Formats.h"
 #include "cli/Options.h"
 #include "support/Bytes.h"
 #include "support/LongPath.h"
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -57,7 +59,7 @@ cli(const std::string& args, const std::string& errFile, const std::filesystem::
 
 std::string usageError(const std::string& reason)
 {
-    return "pagetally-cli: " + reason + "\n\n" + pagetally::cli::usageText;
+    return "pagetally-cli: " + reason + "\n\n" + pagetally::cli::usageText();
 }
 
 const std::string csvHeader = "File Name,File Type,Duration (minutes),Pages,Words\r\n";
@@ -137,7 +139,7 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         {"--json b.txt >/dev/full", 1, "pagetally-cli: cannot write the output: No space left on device\n"},
         {"b.txt >&-", 1, "pagetally-cli: cannot write the output: Bad file descriptor\n"},
         {"--json -r long", 1, "", std::nullopt, false},
-        {"--help", 0, "", pagetally::cli::usageText},
+        {"--help", 0, "", pagetally::cli::usageText()},
         {"--version", 0, "",
          std::string("pagetally-cli ").append(pagetally::applicationVersion).append("\n")},
     };
@@ -150,6 +152,22 @@ TEST(Cli, WritesEachFormatAndExitStatusAndStandardErrorLine)
         if (c.out) {
             EXPECT_EQ(run.out, *c.out);
         }
+    }
+}
+
+TEST(Cli, HelpListsTheAcceptedExtensionsInTableOrderWithinEightyColumns)
+{
+    const std::string help = pagetally::cli::usageText();
+    const std::size_t start = help.find("\nAccepted: ");
+    const std::size_t end = help.find(" (any letter case).\n", start);
+    ASSERT_NE(end, std::string::npos) << help;
+    std::istringstream listed(help.substr(start + 11, end - start - 11));
+    const std::vector<std::string> extensions{std::istream_iterator<std::string>(listed), {}};
+    EXPECT_EQ(extensions, std::vector<std::string>(pagetally::supportedExtensions.begin(),
+                                                   pagetally::supportedExtensions.end()));
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
     }
 }
 

@@ -1,4 +1,4 @@
-// The single entry through which every accepted document is analysed.
+// The analysers of the documents, and the one entry that chooses among them.
 #pragma once
 
 #include "analysis/intake/FileInfo.h"
@@ -17,12 +17,17 @@ class FileProcessor
 public:
     FileProcessor() = delete;
 
-    // Chooses the analyser by the location's own extension, lower-cased.
+    // Chooses the reader by the location's own extension, lower-cased, from the table of
+    // formats (Formats.h); an extension not in it gives a record with no pages and no words.
     static FileInfo processFile(const std::filesystem::path& location,
                                 const std::string& fileName,
                                 const std::string& fileType,
                                 std::ostream& diagnostics = std::cout);
 
+    // The legacy binary format is accepted but never read: one page, no words, and a note.
+    static FileInfo processDOC(const std::filesystem::path& location,
+                               const std::string& fileName,
+                               const std::string& fileType);
     static FileInfo processTXT(const std::filesystem::path& location,
                                const std::string& fileName,
                                const std::string& fileType);

@@ -1,42 +1,28 @@
 #include "analysis/intake/Intake.h"
 
-#include "analysis/formats/Media.h"
-#include "analysis/intake/FileProcessor.h"
 #include "analysis/intake/Paths.h"
 #include "analysis/system/FileBytes.h"
 #include "analysis/text/Unicode.h"
 
-#include <algorithm>
-
 namespace pagetally {
-namespace {
-
-bool isOneOf(std::string_view ext, const auto& list)
-{
-    return std::ranges::find(list, ext) != list.end();
-}
-
-} // namespace
 
 bool isSupported(const std::filesystem::path& location)
 {
-    return isOneOf(toLowerAscii(pathExtension(location)), supportedExtensions);
+    return formatOf(location) != nullptr;
 }
 
 std::optional<FileInfo> analyseLocation(const std::filesystem::path& location, std::ostream& diagnostics)
 {
-    const std::string ext = toLowerAscii(pathExtension(location));
-    if (!isOneOf(ext, supportedExtensions)) {
+    const Format* format = formatOf(location);
+    if (format == nullptr) {
         return std::nullopt;
     }
     const std::string fileName = lastPathComponent(location);
-    const std::string fileType = toUpperAscii(ext);
+    const std::string fileType(format->typeName);
     // Checked here once for every type, so that each analyser's own fallback (a DOC's one
     // page, a DOCX's error line) stays as it is and the note still names the real cause.
     std::optional<std::string> unreadable = unreadableReason(location);
-    FileInfo record = isOneOf(ext, mediaExtensions)
-                          ? measureMedia(location, fileName, fileType)
-                          : FileProcessor::processFile(location, fileName, fileType, diagnostics);
+    FileInfo record = format->read(location, fileName, fileType, diagnostics);
     if (unreadable) {
         record.note = std::move(unreadable);
         record.unreadable = true;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "analysis/intake/FileInfo.h"
+#include "analysis/intake/Formats.h"
 
-#include <array>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -13,15 +13,11 @@
 
 namespace pagetally {
 
-inline constexpr std::array<std::string_view, 10> supportedExtensions{"doc", "docx", "html", "json", "mp3",
-                                                                      "mp4", "pdf",  "pptx", "txt",  "wav"};
-inline constexpr std::array<std::string_view, 3> mediaExtensions{"mp3", "mp4", "wav"};
-
-// Whether a location's extension, lower-cased, is one of the accepted ones.
+// Whether a location's extension, lower-cased, is one of the accepted ones (Formats.h).
 bool isSupported(const std::filesystem::path& location);
 
 // The record of one location, or nullopt when its extension is not accepted (nothing is read
-// then). Audio and video are measured here; every other file goes to FileProcessor.
+// then). Its format's reader makes it: recordings are measured, documents are analysed.
 std::optional<FileInfo> analyseLocation(const std::filesystem::path& location,
                                         std::ostream& diagnostics = std::cout);
 
