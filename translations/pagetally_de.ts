@@ -85,8 +85,9 @@ Try “pagetally --help” for more information.
         <translation>Pagetally</translation>
     </message>
     <message>
-        <source>Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV</source>
-        <translation>Unterstützte Dateitypen: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV</translation>
+        <source>Supported file types: %1</source>
+        <extracomment>%1: the type names the caption lists, from the table of formats (&quot;DOCX, HTML, ...&quot;).</extracomment>
+        <translation>Unterstützte Dateitypen: %1</translation>
     </message>
     <message>
         <source>When analyzing JSON files, only values are included in the word count; keys are excluded.</source>

@@ -1,5 +1,5 @@
 #include "window/ContentView.h"
-
+#include "analysis/intake/Formats.h"
 #include "summary/Results.h"
 #include "window/Clipboard.h"
 #include "window/Locations.h"
@@ -123,8 +123,10 @@ void ContentView::addHeader(QVBoxLayout* stack)
     title->setContentsMargins(0, 0, 0, 10);
     stack->addWidget(title, 0, Qt::AlignHCenter);
 
-    QLabel* caption = makeLabel(tr("Supported file types: DOCX, HTML, JSON, MP3, MP4, PDF, PPTX, TXT, WAV"),
-                                QStringLiteral("captionLabel"));
+    //: %1: the type names the caption lists, from the table of formats ("DOCX, HTML, ...").
+    QLabel* caption = makeLabel(
+        tr("Supported file types: %1").arg(QString::fromStdString(joinNames(captionTypeNames, ", "))),
+        QStringLiteral("captionLabel"));
     useSecondaryColour(caption);
     caption->setContentsMargins(0, 0, 0, 5);
     stack->addWidget(caption, 0, Qt::AlignHCenter);

@@ -1,6 +1,6 @@
 #include "window/FilePicker.h"
 
-#include "analysis/intake/Intake.h"
+#include "analysis/intake/Formats.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
