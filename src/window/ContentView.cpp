@@ -1,4 +1,5 @@
 #include "window/ContentView.h"
+
 #include "analysis/intake/Formats.h"
 #include "summary/Results.h"
 #include "window/Clipboard.h"
