@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
             while (location.filename() == "sample.pdf" && !release) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            return pagetally::analyseWithIntake(location, lines);
+            return pagetally::analyseLocation(location, lines);
         });
         QObject::connect(busy->contentView(), &pagetally::ContentView::batchFinished, &loop,
                          &QEventLoop::quit);

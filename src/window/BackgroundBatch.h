@@ -76,7 +76,7 @@ private:
     void finish();
 
     std::ostream& diagnostics_;
-    Analyser analyser_ = analyseWithIntake;
+    Analyser analyser_ = analyseLocation;
     // Shared with the batch's thread, which may outlive this object (abandon).
     std::shared_ptr<State> state_;
 };

@@ -52,7 +52,7 @@ TEST(Batch, CancelKeepsTheFinishedPrefixAndEndsChildrenAndFolders)
             } catch (const std::exception&) {
             }
         }
-        return analyseWithIntake(location, lines);
+        return analyseLocation(location, lines);
     };
     const std::size_t before = children().size();
 

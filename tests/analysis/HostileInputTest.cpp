@@ -2,6 +2,7 @@
 // intake is still analysed, nothing hangs, and no extraction directory is left behind.
 #include "analysis/intake/FileInfo.h"
 #include "analysis/intake/Intake.h"
+#include "support/AddFiles.h"
 #include "support/Bytes.h"
 #include "support/HandMadePdf.h"
 #include "support/OfficeZip.h"

@@ -3,6 +3,7 @@
 #include "analysis/intake/Folders.h"
 #include "analysis/intake/Formats.h"
 #include "analysis/intake/Paths.h"
+#include "support/AddFiles.h"
 #include "support/Bytes.h"
 #include "support/LongPath.h"
 #include "support/TempDir.h"
@@ -15,6 +16,7 @@
 #include <sstream>
 
 using namespace pagetally;
+using pagetally::test::addFiles;
 using pagetally::test::FoldersBeyondPathLimit;
 using pagetally::test::TempDir;
 

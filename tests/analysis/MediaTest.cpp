@@ -2,6 +2,7 @@
 #include "analysis/intake/Intake.h"
 #include "analysis/system/Cancellation.h"
 #include "analysis/system/Descriptor.h"
+#include "support/AddFiles.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
 
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace pagetally;
+using pagetally::test::addFiles;
 using namespace std::chrono_literals;
 using pagetally::test::dataFile;
 using pagetally::test::TempDir;

@@ -39,7 +39,7 @@ Analyser holding(const std::atomic<bool>& release)
         while (location.filename() == "slow.txt" && !release) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        return analyseWithIntake(location, lines);
+        return analyseLocation(location, lines);
     };
 }
 
@@ -132,7 +132,7 @@ void BackgroundIntakeTest::cancelStaysPutWhileTheNamesChange()
         while (index >= turn) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        return analyseWithIntake(location, lines);
+        return analyseLocation(location, lines);
     });
     const auto release = qScopeGuard([&] { turn = 99; });
     view.addLocations(paths(QDir(dir.path()), files));
@@ -217,7 +217,7 @@ void BackgroundIntakeTest::closingDoesNotWaitForABatchThatWillNotEnd()
         while (!*release) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        return analyseWithIntake(location, lines);
+        return analyseLocation(location, lines);
     };
     const int before = ContentView::batchesLeftRunning();
     {

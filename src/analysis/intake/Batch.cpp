@@ -63,11 +63,6 @@ private:
     BatchControl& control_;
 };
 
-std::optional<FileInfo> analyseWithIntake(const fs::path& location, std::ostream& diagnostics)
-{
-    return analyseLocation(location, diagnostics);
-}
-
 namespace {
 
 // One file after the other on the calling thread.
@@ -216,18 +211,6 @@ std::vector<BatchItem> analyseBatch(const std::vector<fs::path>& locations,
         return analyseInOrder(locations, diagnostics, progress, analyse);
     }
     return batch.handOn(diagnostics);
-}
-
-std::vector<BatchItem> appendUnique(std::vector<BatchItem> items, std::vector<FileInfo>& files)
-{
-    std::vector<BatchItem> skipped;
-    UniqueAppender appender(files);
-    for (BatchItem& item : items) {
-        if (!appender.append(item.record)) {
-            skipped.push_back(std::move(item));
-        }
-    }
-    return skipped;
 }
 
 } // namespace pagetally

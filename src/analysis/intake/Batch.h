@@ -3,6 +3,7 @@
 #pragma once
 
 #include "analysis/intake/FileInfo.h"
+#include "analysis/intake/Intake.h"
 
 #include <atomic>
 #include <cstddef>
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace pagetally {
-
-// One accepted location of a batch and its record.
-struct BatchItem
-{
-    std::filesystem::path location;
-    FileInfo record;
-};
 
 // Watches and steers a running batch from another thread: progress to show, and Cancel.
 class BatchControl
@@ -51,9 +45,6 @@ private:
 // Error lines go to the stream. The window's tests put a slow one in its place.
 using Analyser = std::function<std::optional<FileInfo>(const std::filesystem::path&, std::ostream&)>;
 
-// The analysis of the default Analyser: analyseLocation.
-std::optional<FileInfo> analyseWithIntake(const std::filesystem::path& location, std::ostream& diagnostics);
-
 // The most threads a batch uses, whatever it is asked for: each may run a PDF helper of its
 // own, and more than this gains nothing on any desktop.
 inline constexpr unsigned maxJobs = 64;
@@ -65,10 +56,6 @@ std::vector<BatchItem> analyseBatch(const std::vector<std::filesystem::path>& lo
                                     unsigned jobs,
                                     std::ostream& diagnostics,
                                     BatchControl* control = nullptr,
-                                    const Analyser& analyse = analyseWithIntake);
-
-// Appends each record to `files` unless a record of the same name is listed (intake's rule);
-// returns the items left out for that reason.
-std::vector<BatchItem> appendUnique(std::vector<BatchItem> items, std::vector<FileInfo>& files);
+                                    const Analyser& analyse = analyseLocation);
 
 } // namespace pagetally

@@ -4,6 +4,8 @@
 #include "analysis/system/FileBytes.h"
 #include "analysis/text/Unicode.h"
 
+#include <unordered_set>
+
 namespace pagetally {
 
 bool isSupported(const std::filesystem::path& location)
@@ -30,32 +32,21 @@ std::optional<FileInfo> analyseLocation(const std::filesystem::path& location, s
     return record;
 }
 
-UniqueAppender::UniqueAppender(std::vector<FileInfo>& files) : files_(files)
+std::vector<BatchItem> appendUnique(std::vector<BatchItem> items, std::vector<FileInfo>& files)
 {
-    for (const FileInfo& f : files_) {
-        keys_.insert(nfcText(f.fileName));
+    std::unordered_set<std::string> names;
+    for (const FileInfo& f : files) {
+        names.insert(nfcText(f.fileName));
     }
-}
-
-bool UniqueAppender::append(FileInfo record)
-{
-    if (!keys_.insert(nfcText(record.fileName)).second) {
-        return false;
-    }
-    files_.push_back(std::move(record));
-    return true;
-}
-
-void addFiles(const std::vector<std::filesystem::path>& locations,
-              std::vector<FileInfo>& files,
-              std::ostream& diagnostics)
-{
-    UniqueAppender appender(files);
-    for (const auto& location : locations) {
-        if (auto record = analyseLocation(location, diagnostics)) {
-            appender.append(std::move(*record));
+    std::vector<BatchItem> skipped;
+    for (BatchItem& item : items) {
+        if (names.insert(nfcText(item.record.fileName)).second) {
+            files.push_back(std::move(item.record));
+        } else {
+            skipped.push_back(std::move(item));
         }
     }
+    return skipped;
 }
 
 } // namespace pagetally

@@ -8,7 +8,6 @@
 #include <iostream>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace pagetally {
@@ -21,24 +20,16 @@ bool isSupported(const std::filesystem::path& location);
 std::optional<FileInfo> analyseLocation(const std::filesystem::path& location,
                                         std::ostream& diagnostics = std::cout);
 
-// Analyses each location in order and appends its record unless `files` already holds a
-// record with the same file name (compared by nfcText). Never fails; unsupported files are skipped.
-void addFiles(const std::vector<std::filesystem::path>& locations,
-              std::vector<FileInfo>& files,
-              std::ostream& diagnostics = std::cout);
-
-// The duplicate test and the append of addFiles, for callers that analyse on their own. The
-// set holds the keys of `files`; both grow together.
-class UniqueAppender
+// One accepted location and its record.
+struct BatchItem
 {
-public:
-    explicit UniqueAppender(std::vector<FileInfo>& files);
-    // Appends the record unless its name is already listed; returns whether it was appended.
-    bool append(FileInfo record);
-
-private:
-    std::vector<FileInfo>& files_;
-    std::unordered_set<std::string> keys_;
+    std::filesystem::path location;
+    FileInfo record;
 };
+
+// The one rule of the list: appends each record to `files` unless a record of the same file
+// name is listed (names compared by nfcText, so "é" composed or decomposed is one name), in
+// order; returns the items left out for that reason.
+std::vector<BatchItem> appendUnique(std::vector<BatchItem> items, std::vector<FileInfo>& files);
 
 } // namespace pagetally
