@@ -20,7 +20,7 @@ bool writeNotices(std::ostream& out,
         const std::string& path =
             next < locations.given.size() ? locations.given[next++] : item.location.native();
         if (item.record.note) {
-            out << "pagetally-cli: " << path << ": " << *item.record.note << '\n';
+            out << "pagetally-cli: " << path << ": " << englishText(*item.record.note) << '\n';
         }
         if (skippedItem != skipped.end() && skippedItem->record.id == item.record.id) {
             out << "pagetally-cli: " << path << ": skipped, a file named " << item.record.fileName

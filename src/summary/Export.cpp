@@ -72,7 +72,7 @@ void writeJson(std::ostream& out, const std::vector<FileInfo>& files)
         out << ",\"pages\":" << (f.pages ? std::to_string(*f.pages) : "null");
         out << ",\"words\":" << f.words << ",\"note\":";
         if (f.note) {
-            writeJsonString(out, *f.note);
+            writeJsonString(out, englishText(*f.note));
         } else {
             out << "null";
         }

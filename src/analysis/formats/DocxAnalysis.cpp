@@ -77,7 +77,7 @@ FileInfo analyseDocx(const std::filesystem::path& location,
                      std::ostream& diagnostics,
                      const std::filesystem::path& unzipProgram)
 {
-    const auto unreadable = [&](std::string note) {
+    const auto unreadable = [&](Note note) {
         return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0).noted(std::move(note));
     };
     try {
@@ -104,26 +104,30 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         }
         const std::optional<DocxText> text = readDocxText(document->view());
         if (!text) {
-            return unreadable("the document's text cannot be read"); // no error line for this one
+            return unreadable(NoteKind::docxTextUnreadable); // no error line for this one
         }
-        std::vector<std::string> notes = text->unread;
+        std::vector<Note> notes = text->unread;
         if (notes.empty() && extracted.unzipComplaint()) {
             // The text is read from the container itself, not from what unzip wrote.
-            notes.push_back(*extracted.unzipComplaint() + ", but every part that is counted was read whole");
+            notes.emplace_back(NoteKind::docxDamagedButCountedWhole, std::vector{*extracted.unzipComplaint()});
         }
         if (!stored) {
-            notes.insert(notes.begin(), "page count not stored by the authoring program (1 shown)");
+            notes.insert(notes.begin(), NoteKind::docxPagesNotStored);
         }
-        std::optional<std::string> note;
-        for (const std::string& clause : notes) {
-            note = note ? *note + "; " + clause : clause;
+        std::optional<Note> note;
+        for (Note& clause : notes) {
+            if (note) {
+                note->add(std::move(clause));
+            } else {
+                note = std::move(clause);
+            }
         }
         return FileInfo::make(fileName, fileType, std::nullopt, stored.value_or(1), countWords(text->text))
             .noted(std::move(note));
     } catch (const std::exception& error) {
-        const std::string line = "Error processing DOCX file: " + std::string(error.what());
-        diagnostics << (line + "\n") << std::flush;
-        return unreadable(line);
+        Note note(NoteKind::officeError, {"DOCX", error.what()});
+        diagnostics << (englishText(note) + "\n") << std::flush;
+        return unreadable(std::move(note));
     }
 }
 

@@ -553,11 +553,12 @@ std::optional<DocxText> importText(std::string_view bytes)
     }
     const std::vector<std::string> notes = relatedParts(*package, mainPart, {"footnotes", "endnotes"}, why);
     if (!why.empty()) {
-        result.unread.push_back("footnotes and endnotes not read: " + why);
+        result.unread.emplace_back(NoteKind::docxFootnotesAndEndnotesNotRead, std::vector{why});
     }
-    for (const auto& [part, kind] : {std::pair{notes[0], "footnotes"}, std::pair{notes[1], "endnotes"}}) {
+    for (const auto& [part, kind] : {std::pair{notes[0], NoteKind::docxFootnotesNotRead},
+                                     std::pair{notes[1], NoteKind::docxEndnotesNotRead}}) {
         if (const std::string problem = appendNotes(*package, part, text); !problem.empty()) {
-            result.unread.push_back(std::string(kind) + " not read: " + problem);
+            result.unread.emplace_back(kind, std::vector{problem});
         }
     }
     return result;

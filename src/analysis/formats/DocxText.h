@@ -1,6 +1,8 @@
 // The plain text of a word-processing (DOCX) document, read from its bytes in memory.
 #pragma once
 
+#include "analysis/intake/Note.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +23,7 @@ struct DocxText
     std::string text;
     // The parts listed in the container that the text lacks, each as a note: "footnotes not
     // read: word/footnotes.xml could not be decompressed".
-    std::vector<std::string> unread;
+    std::vector<Note> unread;
 };
 
 // importDocxText, telling also which of the parts that count could not be read.

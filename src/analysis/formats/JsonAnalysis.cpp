@@ -555,7 +555,7 @@ FileInfo FileProcessor::processJSON(const std::filesystem::path& location,
                                     const std::string& fileType)
 {
     std::int64_t words = 0;
-    std::optional<std::string> note;
+    std::optional<Note> note;
     bool unreadable = false;
     try {
         if (const auto bytes = FileBytes::read(location)) {
@@ -564,20 +564,19 @@ FileInfo FileProcessor::processJSON(const std::filesystem::path& location,
             if (readDocument(bytes->view(), sink, &failure)) {
                 words = sink.words();
             } else {
-                note = "not valid JSON: " + failure.reason;
-                if (failure.offset) {
-                    *note += " at offset " + std::to_string(*failure.offset);
-                }
+                note = failure.offset ? Note(NoteKind::invalidJsonAt,
+                                             {failure.reason, std::to_string(*failure.offset)})
+                                      : Note(NoteKind::invalidJson, {failure.reason});
             }
         } else {
             const int error = errno;
-            note = unreadableReason(location).value_or("not readable: " +
-                                                       std::generic_category().message(error));
+            note = unreadableReason(location).value_or(
+                Note(NoteKind::notReadable, {std::generic_category().message(error)}));
             unreadable = true;
         }
     } catch (const std::exception&) {
         words = 0;
-        note = "not read: out of memory"; // a huge file
+        note = NoteKind::outOfMemory; // a huge file
     }
     FileInfo record =
         FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));

@@ -650,7 +650,7 @@ std::string describeBytes(std::uintmax_t bytes)
 // below 8 kbit/s (MPEG-2.5 Layer III's lowest rate), and the leanest speech codecs carried in
 // MP4 and WAV (AMR-NB at 4.75, G.723.1 at 5.3 kbit/s) stay above 4 kbit/s. A file below its floor
 // has a header that lies, as a truncated download's or a crafted one's does.
-std::optional<std::string>
+std::optional<Note>
 impossibleLength(const std::filesystem::path& location, std::uintmax_t bytes, double seconds)
 {
     const double floorBitsPerSecond = toLowerAscii(pathExtension(location)) == "mp3" ? 8000.0 : 4000.0;
@@ -661,9 +661,9 @@ impossibleLength(const std::filesystem::path& location, std::uintmax_t bytes, do
     if (seconds <= holds) {
         return std::nullopt;
     }
-    return "header states " + minutesAndSeconds(seconds) + ", but " + describeBytes(bytes) +
-           " holds at most " + minutesAndSeconds(holds) + " at " +
-           std::to_string(static_cast<int>(floorBitsPerSecond / 1000)) + " kbit/s";
+    return Note(NoteKind::mediaImpossibleLength,
+                {minutesAndSeconds(seconds), describeBytes(bytes), minutesAndSeconds(holds),
+                 std::to_string(static_cast<int>(floorBitsPerSecond / 1000))});
 }
 
 } // namespace
@@ -680,14 +680,13 @@ measureMedia(const std::filesystem::path& location, const std::string& fileName,
         if (std::isfinite(estimate) && estimate >= 0.0 && estimate < 9223372036854775808.0) {
             return FileInfo::make(fileName, fileType, minutes, std::nullopt,
                                   static_cast<std::int64_t>(estimate))
-                .noted(length.stated
-                           ? "header states " + minutesAndSeconds(*length.stated) + ", but the data holds " +
-                                 minutesAndSeconds(*seconds)
-                           : impossibleLength(location, static_cast<std::uintmax_t>(bytes), *seconds));
+                .noted(length.stated ? Note(NoteKind::mediaStatedLength,
+                                            {minutesAndSeconds(*length.stated), minutesAndSeconds(*seconds)})
+                                     : impossibleLength(location, static_cast<std::uintmax_t>(bytes), *seconds));
         }
     }
     return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0)
-        .noted(length.timedOut ? "no readable duration: the time limit was reached" : "no readable duration");
+        .noted(length.timedOut ? NoteKind::mediaNoDurationTimeLimit : NoteKind::mediaNoDuration);
 }
 
 } // namespace pagetally

@@ -118,41 +118,38 @@ PdfCount countPdfInProcess(int fd, const std::filesystem::path& location, const 
     return count;
 }
 
-std::optional<std::string> pdfNote(const PdfCount& count)
+std::optional<Note> pdfNote(const PdfCount& count)
 {
     // With the page count read, whatever went wrong went wrong over the text.
-    const std::string step = count.pages ? "text not read: " : "cannot be opened as a PDF: ";
+    const bool paged = count.pages.has_value();
     switch (count.problem) {
     case PdfProblem::none:
         break;
     case PdfProblem::notOpened:
-        return "cannot be opened as a PDF";
+        return NoteKind::pdfNotOpened;
     case PdfProblem::locked:
-        return count.pages ? "locked by a password: pages shown, text not read"
-                           : "locked by a password: pages and text not read";
+        return paged ? NoteKind::pdfLockedPagesShown : NoteKind::pdfLocked;
     case PdfProblem::timeLimit:
-        return step + "the time limit was reached";
+        return paged ? NoteKind::pdfTextTimeLimit : NoteKind::pdfOpenTimeLimit;
     case PdfProblem::memoryLimit:
-        return step + "the memory limit was reached";
+        return paged ? NoteKind::pdfTextMemoryLimit : NoteKind::pdfOpenMemoryLimit;
     case PdfProblem::crashed:
-        return step + "the PDF library failed";
+        return paged ? NoteKind::pdfTextLibraryFailed : NoteKind::pdfOpenLibraryFailed;
     case PdfProblem::noHelper:
-        return "not read: the PDF helper program cannot be started";
+        return NoteKind::pdfNoHelper;
     }
     // Intact files give their pages; a download cut short often gives none, or fewer than it
     // states, without any error from the library.
-    constexpr std::string_view damaged = ": the file may be damaged or cut short";
     if (count.pages == 0) {
-        return "no pages found" + std::string(damaged);
+        return NoteKind::pdfNoPages;
     }
     if (count.pagesMissing > 0 && count.pages) {
-        return std::to_string(count.pagesMissing) + " of " + std::to_string(*count.pages) + " pages missing" +
-               std::string(damaged);
+        return Note(NoteKind::pdfPagesMissing, {std::to_string(count.pagesMissing), std::to_string(*count.pages)});
     }
     if (count.pagesWithoutText > 0 && count.pages) {
         // As for a scan: the pages are images, and only a text layer holds words.
-        return "no text on " + std::to_string(count.pagesWithoutText) + " of " +
-               std::to_string(*count.pages) + (*count.pages == 1 ? " page" : " pages");
+        return Note(NoteKind::pdfPagesWithoutText,
+                    {std::to_string(count.pagesWithoutText), std::to_string(*count.pages)});
     }
     return std::nullopt;
 }

@@ -3,6 +3,8 @@
 // program and the list in its window. There it costs one unreadable record instead.
 #pragma once
 
+#include "analysis/intake/Note.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -81,7 +83,7 @@ struct PdfLimits
 };
 
 // The record's note for a count; nullopt for a plain measurement.
-std::optional<std::string> pdfNote(const PdfCount& count);
+std::optional<Note> pdfNote(const PdfCount& count);
 
 // Where the helper program is installed and built relative to the running program (bin/ and
 // libexec/pagetally/); empty when the running program's own location is unknown.

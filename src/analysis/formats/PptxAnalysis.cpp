@@ -113,35 +113,38 @@ Tally readParts(const std::vector<fs::path>& parts,
 }
 
 // "2 of 3 slides read: ppt/slides/slide3.xml could not be unpacked"; the first three names only.
-std::string lostClause(const Tally& tally, std::string_view kind)
+Note lostClause(const Tally& tally, NoteKind kind)
 {
     const std::size_t shown = std::min<std::size_t>(tally.lost.size(), 3);
-    std::string names;
-    for (std::size_t i = 0; i < shown; ++i) {
-        names += (i == 0 ? "" : i + 1 == tally.lost.size() ? " and " : ", ") + tally.lost[i];
-    }
-    if (tally.lost.size() > shown) {
-        names += " and " + std::to_string(tally.lost.size() - shown) + " more";
-    }
-    return std::to_string(tally.read) + " of " + std::to_string(tally.read + std::ssize(tally.lost)) + " " +
-           std::string(kind) + " read: " + names + " could not be unpacked";
+    std::vector<std::string> args{std::to_string(tally.read), std::to_string(tally.read + std::ssize(tally.lost)),
+                                  std::to_string(tally.lost.size() - shown)};
+    args.insert(args.end(), tally.lost.begin(), tally.lost.begin() + static_cast<std::ptrdiff_t>(shown));
+    return {kind, std::move(args)};
 }
 
 // What the record lacks, or nullopt when it is the whole presentation.
-std::optional<std::string>
+std::optional<Note>
 damageNote(const Tally& slides, const Tally& notes, const std::optional<std::string>& complaint)
 {
-    std::string note;
-    for (const auto& [tally, kind] : {std::pair{&slides, "slides"}, std::pair{&notes, "speaker notes"}}) {
+    std::optional<Note> note;
+    const auto add = [&](Note clause) {
+        if (note) {
+            note->add(std::move(clause));
+        } else {
+            note = std::move(clause);
+        }
+    };
+    for (const auto& [tally, kind] :
+         {std::pair{&slides, NoteKind::pptxSlidesLost}, std::pair{&notes, NoteKind::pptxSpeakerNotesLost}}) {
         if (!tally->lost.empty()) {
-            note += (note.empty() ? "" : "; ") + lostClause(*tally, kind);
+            add(lostClause(*tally, kind));
         }
     }
     if (complaint) {
-        note += note.empty() ? *complaint + ", but every slide and speaker note was read whole"
-                             : "; " + *complaint;
+        add(note ? Note(NoteKind::unzipComplaint, {*complaint})
+                 : Note(NoteKind::pptxDamagedButReadWhole, {*complaint}));
     }
-    return note.empty() ? std::nullopt : std::optional(note);
+    return note;
 }
 
 } // namespace
@@ -203,9 +206,9 @@ FileInfo analysePptx(const fs::path& location,
                               slideTally.words + noteTally.words)
             .noted(damageNote(slideTally, noteTally, extracted.unzipComplaint()));
     } catch (const std::exception& error) {
-        const std::string line = "Error processing PPTX file: " + std::string(error.what());
-        diagnostics << (line + "\n") << std::flush;
-        return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0).noted(line);
+        Note note(NoteKind::officeError, {"PPTX", error.what()});
+        diagnostics << (englishText(note) + "\n") << std::flush;
+        return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0).noted(std::move(note));
     }
 }
 

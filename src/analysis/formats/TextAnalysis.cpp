@@ -211,11 +211,11 @@ template <class Feed> Streamed streamText(const std::filesystem::path& location,
 }
 
 // Why a file's words were not counted; nullopt when they were.
-std::optional<std::string> textNote(const std::filesystem::path& location, const Streamed& streamed)
+std::optional<Note> textNote(const std::filesystem::path& location, const Streamed& streamed)
 {
     if (!streamed.read) {
-        return unreadableReason(location).value_or("not readable: " +
-                                                   std::generic_category().message(streamed.error));
+        return unreadableReason(location).value_or(
+            Note(NoteKind::notReadable, {std::generic_category().message(streamed.error)}));
     }
     if (streamed.valid) {
         return std::nullopt;
@@ -224,19 +224,19 @@ std::optional<std::string> textNote(const std::filesystem::path& location, const
     const std::string_view start = streamed.start;
     if (start.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
         start.starts_with(std::string_view("\0\0\xFE\xFF", 4))) {
-        return "not valid UTF-8 text (UTF-32 byte-order mark)";
+        return NoteKind::notUtf8Utf32Bom;
     }
     if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF")) {
-        return "not valid UTF-8 text (UTF-16 byte-order mark)";
+        return NoteKind::notUtf8Utf16Bom;
     }
-    return "not valid UTF-8 text";
+    return NoteKind::notUtf8;
 }
 
 FileInfo textRecord(const std::string& fileName,
                     const std::string& fileType,
                     std::int64_t words,
                     const Streamed& streamed,
-                    std::optional<std::string> note)
+                    std::optional<Note> note)
 {
     FileInfo record =
         FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, words).noted(std::move(note));
@@ -253,7 +253,7 @@ FileInfo FileProcessor::processTXT(const std::filesystem::path& location,
     WordCounter counter;
     const Streamed streamed =
         streamText(location, [&](std::string_view piece) { return counter.feed(piece); });
-    std::optional<std::string> note = textNote(location, streamed);
+    std::optional<Note> note = textNote(location, streamed);
     return textRecord(fileName, fileType, note ? 0 : counter.count(), streamed, std::move(note));
 }
 

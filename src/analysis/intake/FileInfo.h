@@ -1,6 +1,8 @@
 // The record of one analysed file.
 #pragma once
 
+#include "analysis/intake/Note.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,7 +21,7 @@ struct FileInfo
     // Why a value is not a plain measurement: the file could not be read, its text is not
     // UTF-8, a page count was stored rather than counted, and so on. Never part of a count, a
     // total or the order of the records.
-    std::optional<std::string> note;
+    std::optional<Note> note;
     // The file could not be read at all (missing, no permission, not a regular file, or, for a
     // PDF, its helper program cannot be started); `note` then says which.
     bool unreadable = false;
@@ -32,10 +34,16 @@ struct FileInfo
                          std::int64_t words);
 
     // This record with `why` as its note (none when nullopt).
-    FileInfo noted(std::optional<std::string> why) &&
+    FileInfo noted(std::optional<Note> why) &&
     {
         note = std::move(why);
         return std::move(*this);
+    }
+
+    // The note in English, as standard error and the exported files say it.
+    std::optional<std::string> noteText() const
+    {
+        return note ? std::optional(englishText(*note)) : std::nullopt;
     }
 };
 

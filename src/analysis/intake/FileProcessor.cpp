@@ -19,7 +19,7 @@ FileInfo FileProcessor::processDOC(const std::filesystem::path&,
                                    const std::string& fileName,
                                    const std::string& fileType)
 {
-    return FileInfo::make(fileName, fileType, std::nullopt, 1, 0).noted("legacy DOC format is not read");
+    return FileInfo::make(fileName, fileType, std::nullopt, 1, 0).noted(NoteKind::legacyDoc);
 }
 
 } // namespace pagetally

@@ -23,7 +23,7 @@ std::optional<FileInfo> analyseLocation(const std::filesystem::path& location, s
     const std::string fileType(format->typeName);
     // Checked here once for every type, so that each analyser's own fallback (a DOC's one
     // page, a DOCX's error line) stays as it is and the note still names the real cause.
-    std::optional<std::string> unreadable = unreadableReason(location);
+    std::optional<Note> unreadable = unreadableReason(location);
     FileInfo record = format->read(location, fileName, fileType, diagnostics);
     if (unreadable) {
         record.note = std::move(unreadable);

@@ -180,24 +180,24 @@ bool readInPieces(const std::filesystem::path& path, const std::function<bool(st
     }
 }
 
-std::optional<std::string> unreadableReason(const std::filesystem::path& path)
+std::optional<Note> unreadableReason(const std::filesystem::path& path)
 {
     struct stat st
     {
     };
     if (::stat(path.c_str(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return "file not found";
+            return NoteKind::fileNotFound;
         }
-        return "not readable: " + std::generic_category().message(errno);
+        return Note(NoteKind::notReadable, {std::generic_category().message(errno)});
     }
     if (!S_ISREG(st.st_mode)) {
-        return "not a regular file";
+        return NoteKind::notRegularFile;
     }
     const Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
-        return errno == EISDIR || errno == EINVAL ? std::string("not a regular file")
-                                                  : "not readable: " + std::generic_category().message(errno);
+        return errno == EISDIR || errno == EINVAL ? Note(NoteKind::notRegularFile)
+                                                  : Note(NoteKind::notReadable, {std::generic_category().message(errno)});
     }
     return std::nullopt;
 }

@@ -1,6 +1,8 @@
 // Reading files for the analysers: whole, or piece by piece.
 #pragma once
 
+#include "analysis/intake/Note.h"
+
 #include <cerrno>
 #include <cstddef>
 #include <fcntl.h>
@@ -48,10 +50,10 @@ private:
 // false when the file cannot be read; same rules as FileBytes::read.
 bool readInPieces(const std::filesystem::path& path, const std::function<bool(std::string_view)>& onPiece);
 
-// Why the file at `path` cannot be read at all, as a record's note: "file not found",
-// "not a regular file" or "not readable: " and the system's reason; nullopt when it can be.
+// Why the file at `path` cannot be read at all, as a record's note: file not found, not a
+// regular file, or not readable and the system's reason; nullopt when it can be.
 // Only a regular file is opened.
-std::optional<std::string> unreadableReason(const std::filesystem::path& path);
+std::optional<Note> unreadableReason(const std::filesystem::path& path);
 
 // Why a file that FileBytes::read could not read is unreadable, in words for an error line.
 std::string describeReadFailure(const std::filesystem::path& path);
