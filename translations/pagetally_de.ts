@@ -207,6 +207,203 @@ Try “pagetally --help” for more information.
     </message>
 </context>
 <context>
+    <name>pagetally::NoteText</name>
+    <message>
+        <source>%1; %2</source>
+        <extracomment>Two parts of one note, the second said after the first.</extracomment>
+        <translation>%1; %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <extracomment>Names of parts of a file, then how many more are left unnamed.</extracomment>
+        <translation>
+            <numerusform>%1 und %n weiterer</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <extracomment>The last two of a list of names.</extracomment>
+        <translation>%1 und %2</translation>
+    </message>
+    <message>
+        <source>file not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>not readable: %1</source>
+        <extracomment>%1 is the system&apos;s reason, as it gives it.</extracomment>
+        <translation>nicht lesbar: %1</translation>
+    </message>
+    <message>
+        <source>not read: out of memory</source>
+        <translation>nicht gelesen: zu wenig Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>legacy DOC format is not read</source>
+        <translation>das alte DOC-Format wird nicht gelesen</translation>
+    </message>
+    <message>
+        <source>not valid UTF-8 text</source>
+        <translation>kein gültiger UTF-8-Text</translation>
+    </message>
+    <message>
+        <source>not valid UTF-8 text (UTF-16 byte-order mark)</source>
+        <translation>kein gültiger UTF-8-Text (Byte-Order-Mark von UTF-16)</translation>
+    </message>
+    <message>
+        <source>not valid UTF-8 text (UTF-32 byte-order mark)</source>
+        <translation>kein gültiger UTF-8-Text (Byte-Order-Mark von UTF-32)</translation>
+    </message>
+    <message>
+        <source>not valid JSON: %1</source>
+        <extracomment>%1 is the JSON parser&apos;s reason, in English.</extracomment>
+        <translation>kein gültiges JSON: %1</translation>
+    </message>
+    <message>
+        <source>not valid JSON: %1 at offset %2</source>
+        <extracomment>%1 is the JSON parser&apos;s reason, in English; %2 the byte offset.</extracomment>
+        <translation>kein gültiges JSON: %1 an Position %2</translation>
+    </message>
+    <message>
+        <source>cannot be opened as a PDF</source>
+        <translation>lässt sich nicht als PDF öffnen</translation>
+    </message>
+    <message>
+        <source>locked by a password: pages shown, text not read</source>
+        <translation>durch ein Passwort gesperrt: Seiten angezeigt, Text nicht gelesen</translation>
+    </message>
+    <message>
+        <source>locked by a password: pages and text not read</source>
+        <translation>durch ein Passwort gesperrt: Seiten und Text nicht gelesen</translation>
+    </message>
+    <message>
+        <source>text not read: the time limit was reached</source>
+        <translation>Text nicht gelesen: das Zeitlimit wurde erreicht</translation>
+    </message>
+    <message>
+        <source>cannot be opened as a PDF: the time limit was reached</source>
+        <translation>lässt sich nicht als PDF öffnen: das Zeitlimit wurde erreicht</translation>
+    </message>
+    <message>
+        <source>text not read: the memory limit was reached</source>
+        <translation>Text nicht gelesen: das Speicherlimit wurde erreicht</translation>
+    </message>
+    <message>
+        <source>cannot be opened as a PDF: the memory limit was reached</source>
+        <translation>lässt sich nicht als PDF öffnen: das Speicherlimit wurde erreicht</translation>
+    </message>
+    <message>
+        <source>text not read: the PDF library failed</source>
+        <translation>Text nicht gelesen: die PDF-Bibliothek hat versagt</translation>
+    </message>
+    <message>
+        <source>cannot be opened as a PDF: the PDF library failed</source>
+        <translation>lässt sich nicht als PDF öffnen: die PDF-Bibliothek hat versagt</translation>
+    </message>
+    <message>
+        <source>not read: the PDF helper program cannot be started</source>
+        <translation>nicht gelesen: das PDF-Hilfsprogramm lässt sich nicht starten</translation>
+    </message>
+    <message>
+        <source>no pages found: the file may be damaged or cut short</source>
+        <translation>keine Seiten gefunden: die Datei ist vielleicht beschädigt oder unvollständig</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n pages missing: the file may be damaged or cut short</source>
+        <extracomment>%1 pages of the %n the document states.</extracomment>
+        <translation>
+            <numerusform>%1 von %n Seite nicht vorhanden: die Datei ist vielleicht beschädigt oder unvollständig</numerusform>
+            <numerusform>%1 von %n Seiten nicht vorhanden: die Datei ist vielleicht beschädigt oder unvollständig</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>no text on %1 of 1 page</source>
+        <extracomment>%1 pages of the document&apos;s %n.</extracomment>
+        <translation>kein Text auf %1 von 1 Seite</translation>
+    </message>
+    <message numerus="yes">
+        <source>no text on %1 of %n pages</source>
+        <translation>
+            <numerusform>kein Text auf %1 von %n Seite</numerusform>
+            <numerusform>kein Text auf %1 von %n Seiten</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>header states %1, but the data holds %2</source>
+        <extracomment>Two durations, as &quot;12m 5s&quot;.</extracomment>
+        <translation>laut Dateikopf %1, die Daten enthalten aber %2</translation>
+    </message>
+    <message>
+        <source>header states %1, but %2 holds at most %3 at %4 kbit/s</source>
+        <extracomment>%1 and %3 are durations, as &quot;12m 5s&quot;; %2 the file&apos;s size, as &quot;37 KiB&quot;; %4 a bit rate.</extracomment>
+        <translation>laut Dateikopf %1, aber %2 fassen bei %4 kbit/s höchstens %3</translation>
+    </message>
+    <message>
+        <source>no readable duration</source>
+        <translation>keine lesbare Dauer</translation>
+    </message>
+    <message>
+        <source>no readable duration: the time limit was reached</source>
+        <translation>keine lesbare Dauer: das Zeitlimit wurde erreicht</translation>
+    </message>
+    <message>
+        <source>Error processing %1 file: %2</source>
+        <extracomment>%1 is DOCX or PPTX; %2 the error, in English, as the diagnostics give it.</extracomment>
+        <translation>Fehler beim Verarbeiten der %1-Datei: %2</translation>
+    </message>
+    <message>
+        <source>the document&apos;s text cannot be read</source>
+        <translation>der Text des Dokuments lässt sich nicht lesen</translation>
+    </message>
+    <message>
+        <source>page count not stored by the authoring program (1 shown)</source>
+        <translation>Seitenzahl vom erstellenden Programm nicht gespeichert (1 angezeigt)</translation>
+    </message>
+    <message>
+        <source>footnotes not read: %1</source>
+        <translation>Fußnoten nicht gelesen: %1</translation>
+    </message>
+    <message>
+        <source>endnotes not read: %1</source>
+        <translation>Endnoten nicht gelesen: %1</translation>
+    </message>
+    <message>
+        <source>footnotes and endnotes not read: %1</source>
+        <translation>Fuß- und Endnoten nicht gelesen: %1</translation>
+    </message>
+    <message>
+        <source>%1, but every part that is counted was read whole</source>
+        <extracomment>%1 is unzip&apos;s complaint, in English.</extracomment>
+        <translation>%1, doch jeder gezählte Teil wurde vollständig gelesen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n slides read: %2 could not be unpacked</source>
+        <extracomment>%1 slides of the %n listed; %2 the names of those that could not be unpacked.</extracomment>
+        <translation>
+            <numerusform>%1 von %n Folie gelesen, nicht entpackt: %2</numerusform>
+            <numerusform>%1 von %n Folien gelesen, nicht entpackt: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n speaker notes read: %2 could not be unpacked</source>
+        <extracomment>%1 speaker notes of the %n listed; %2 the names of those that could not be unpacked.</extracomment>
+        <translation>
+            <numerusform>%1 von %n Sprechernotiz gelesen, nicht entpackt: %2</numerusform>
+            <numerusform>%1 von %n Sprechernotizen gelesen, nicht entpackt: %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1, but every slide and speaker note was read whole</source>
+        <extracomment>%1 is unzip&apos;s complaint, in English.</extracomment>
+        <translation>%1, doch jede Folie und jede Sprechernotiz wurde vollständig gelesen</translation>
+    </message>
+</context>
+<context>
     <name>pagetally::NotesSummary</name>
     <message>
         <source>%1: %2</source>

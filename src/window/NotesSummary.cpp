@@ -2,6 +2,7 @@
 
 #include "summary/Results.h"
 #include "window/Locations.h"
+#include "window/NoteText.h"
 
 namespace pagetally {
 namespace {
@@ -23,7 +24,7 @@ NotesSummary NotesSummary::of(const std::vector<FileInfo>& files,
         if (f.note) {
             //: A file's name and why its values are not plain measurements.
             (f.unreadable ? unreadable : noted)
-                << tr("%1: %2").arg(QString::fromStdString(f.fileName), QString::fromStdString(*f.note));
+                << tr("%1: %2").arg(QString::fromStdString(f.fileName), NoteText::of(*f.note));
         }
     }
     QStringList sameName;

@@ -2,6 +2,7 @@
 
 #include "summary/Formatting.h"
 #include "summary/Results.h"
+#include "window/NoteText.h"
 
 #include <algorithm>
 
@@ -48,13 +49,13 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
         if (role == Qt::ToolTipRole) {
             // The cell may elide a long name.
             //: A file's name, then on its own line why its values are not plain measurements.
-            return f.note ? tr("%1\n%2").arg(text(f.fileName), text(*f.note)) : text(f.fileName);
+            return f.note ? tr("%1\n%2").arg(text(f.fileName), NoteText::of(*f.note)) : text(f.fileName);
         }
         if (role == Qt::DecorationRole && f.note) {
             return noteIcon_;
         }
         if (role == Qt::AccessibleDescriptionRole && f.note) {
-            return text(*f.note);
+            return NoteText::of(*f.note);
         }
     }
     if (index.column() == DeleteColumn) {

@@ -248,14 +248,14 @@ TEST_F(DocxTest, DocumentsWithDamagedPartsCountWhatWasReadAndSaySo)
         const FileInfo info = analyseDocx(file, "notes.docx", "DOCX", diagnostics, defaultUnzipProgram);
         EXPECT_EQ(info.pages, 4);
         EXPECT_EQ(info.words, words);
-        EXPECT_EQ(info.note, note);
+        EXPECT_EQ(info.noteText(), note);
         EXPECT_EQ(diagnostics.str(), "");
     }
     entries[5].data = "<w:endnotes " + w + "><w:endnote>"; // cut short
     const FileInfo cut =
         analyseDocx(zipFile("cut.docx", entries), "cut.docx", "DOCX", std::cout, defaultUnzipProgram);
     EXPECT_EQ(cut.words, 5);
-    EXPECT_EQ(cut.note, "endnotes not read: word/endnotes.xml is not well-formed XML");
+    EXPECT_EQ(cut.noteText(), "endnotes not read: word/endnotes.xml is not well-formed XML");
 }
 
 TEST_F(DocxTest, FailuresPrintOneErrorLineAndGiveNoPagesAndNoWords)

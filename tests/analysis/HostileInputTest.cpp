@@ -196,8 +196,9 @@ TEST_F(HostileInputTest, BrokenFilesGiveTheirExactRecordAndNote)
         EXPECT_EQ(record.pages, c.pages);
         EXPECT_EQ(record.words, c.words);
         // A slow build (the sanitizers) may reach the helper's time limit on the slow PDF first.
-        const bool timedOut = c.note == notPdf && record.note == notPdf + ": the time limit was reached";
-        EXPECT_TRUE(record.note == c.note || timedOut) << record.note.value_or("(none)");
+        const bool timedOut =
+            c.note == notPdf && record.noteText() == notPdf + ": the time limit was reached";
+        EXPECT_TRUE(record.noteText() == c.note || timedOut) << record.noteText().value_or("(none)");
         EXPECT_FALSE(record.unreadable);
         EXPECT_NEAR(record.duration.value_or(-1), c.minutes.value_or(-1), 1e-12);
     }
@@ -207,12 +208,13 @@ TEST_F(HostileInputTest, BrokenFilesGiveTheirExactRecordAndNote)
     const FileInfo lying = intake(in / "liar.mp3");
     // The frames present, not the header's 913 minutes.
     EXPECT_NEAR(lying.duration.value_or(0) * 60, 2.64, 0.05);
-    EXPECT_EQ(lying.note, "header states 913m 2s, but the data holds 0m 2s");
+    EXPECT_EQ(lying.noteText(), "header states 913m 2s, but the data holds 0m 2s");
     const auto unpaged = zipFile("r\xC3sum\xE9.docx", docxEntries(paragraph("three words"), "many"));
-    EXPECT_EQ(expectRecord(unpaged, 1, 2).note, "page count not stored by the authoring program (1 shown)");
+    EXPECT_EQ(expectRecord(unpaged, 1, 2).noteText(),
+              "page count not stored by the authoring program (1 shown)");
     writeFile(in / "plain.pptx", "not a container");
     const FileInfo plain = intake(in / "plain.pptx");
-    EXPECT_EQ(plain.note.value_or("") + "\n", diagnostics.str()); // the note is the error line
+    EXPECT_EQ(plain.noteText().value_or("") + "\n", diagnostics.str()); // the note is the error line
 }
 
 TEST_F(HostileInputTest, EntriesNamingPathsOutsideTheDirectoryLandInsideItAndLinksAreNeverFollowed)
@@ -325,7 +327,7 @@ TEST_F(HostileInputTest, DirectoriesFifosDevicesAndVanishedFilesUnderEveryExtens
             const fs::path file = in / (stem + ext);
             const FileInfo record = expectRecord(file, pages, 0, errorLine ? reason : "");
             EXPECT_TRUE(record.unreadable) << file;
-            EXPECT_EQ(record.note, stem == "gone." ? "file not found" : "not a regular file") << file;
+            EXPECT_EQ(record.noteText(), stem == "gone." ? "file not found" : "not a regular file") << file;
         }
     }
 }

@@ -162,7 +162,7 @@ TEST(Intake, RefusesTheKernelsGeneratedFilesUnreadAsNotRegularFiles)
     ASSERT_EQ(files.size(), locations.size());
     for (const FileInfo& f : files) {
         SCOPED_TRACE(f.fileName);
-        EXPECT_EQ(f.note, "not a regular file");
+        EXPECT_EQ(f.noteText(), "not a regular file");
         EXPECT_TRUE(f.unreadable);
         EXPECT_EQ(f.words, 0);
     }

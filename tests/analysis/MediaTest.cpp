@@ -128,7 +128,7 @@ TEST(Media, CutRecordingsGiveTheLengthTheirDataHoldsAndSayWhatTheHeaderStates)
         const FileInfo record = measureMedia(dir.write(c.name, c.bytes), c.name, "");
         ASSERT_TRUE(record.duration.has_value());
         EXPECT_NEAR(*record.duration * 60, c.seconds, 0.05);
-        EXPECT_EQ(record.note, c.note);
+        EXPECT_EQ(record.noteText(), c.note);
     }
 }
 
@@ -158,7 +158,7 @@ TEST(Media, AFileSwappedForAFifoOrADeviceEndsPromptly)
             const Descriptor writer(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); // ends the wait
             break;
         }
-        EXPECT_TRUE(record->duration || record->note == "no readable duration");
+        EXPECT_TRUE(record->duration || record->noteText() == "no readable duration");
     }
     stop = true;
     swapper.join();
@@ -168,7 +168,7 @@ TEST(Media, AFileSwappedForAFifoOrADeviceEndsPromptly)
         fs::create_symlink("/dev/ptmx", dir.path() / "terminal.mp3");
         const auto record = measuredWithin(dir.path() / "terminal.mp3", 5s);
         ASSERT_TRUE(record.has_value());
-        EXPECT_EQ(record->note, "no readable duration");
+        EXPECT_EQ(record->noteText(), "no readable duration");
     }
 }
 

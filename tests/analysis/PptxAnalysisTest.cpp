@@ -85,7 +85,7 @@ TEST_F(OfficeTest, PresentationsCountSlidePartsAsPagesAndTheWordsOfSlidesAndNote
         EXPECT_EQ(info.duration, std::nullopt);
         EXPECT_EQ(info.pages, pages);
         EXPECT_EQ(info.words, words);
-        EXPECT_EQ(info.note, std::nullopt);
+        EXPECT_EQ(info.noteText(), std::nullopt);
         EXPECT_EQ(diagnostics.str(), "");
     }
 }
@@ -128,7 +128,7 @@ TEST_F(OfficeTest, PresentationsNotUnpackedWholeCountWhatWasReadAndSaySo)
         const FileInfo info = analysePptx(file, "deck.pptx", "PPTX", diagnostics, unzip);
         EXPECT_EQ(info.pages, pages);
         EXPECT_EQ(info.words, words);
-        EXPECT_EQ(info.note, note);
+        EXPECT_EQ(info.noteText(), note);
         EXPECT_EQ(diagnostics.str(), "");
     }
 }

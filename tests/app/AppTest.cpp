@@ -8,6 +8,8 @@
 #include "support/PdfText.h"
 #include "support/ViewHelpers.h"
 #include "window/DeleteDelegate.h"
+#include "window/NoteText.h"
+#include "window/NotesSummary.h"
 #include "window/ResultsModel.h"
 #include "window/TrashIcon.h"
 
@@ -396,6 +398,24 @@ void AppTest::germanShowsTheWindowMenusAndReportInGerman()
     QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("DOC"));
     QCOMPARE(model->index(0, ResultsModel::DeleteColumn).data(Qt::AccessibleTextRole).toString(),
              QStringLiteral("memo.doc entfernen"));
+    // Notes too, with the counts in their forms and the system's own words as they come.
+    QCOMPARE(model->index(0, 0).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("memo.doc\ndas alte DOC-Format wird nicht gelesen"));
+    QCOMPARE(model->index(0, 0).data(Qt::AccessibleDescriptionRole).toString(),
+             QStringLiteral("das alte DOC-Format wird nicht gelesen"));
+    QCOMPARE(NoteText::of(Note(NoteKind::pdfPagesWithoutText, {"1", "1"})),
+             QStringLiteral("kein Text auf 1 von 1 Seite"));
+    QCOMPARE(NoteText::of(Note(NoteKind::pdfPagesWithoutText, {"2", "5"})),
+             QStringLiteral("kein Text auf 2 von 5 Seiten"));
+    QCOMPARE(
+        NoteText::of(Note(NoteKind::pptxSlidesLost, {"2", "6", "1", "ppt/slides/a.xml", "b.xml", "c.xml"})
+                         .add(Note(NoteKind::unzipComplaint, {"bad CRC"}))),
+        QStringLiteral("2 von 6 Folien gelesen, nicht entpackt: ppt/slides/a.xml, b.xml, c.xml und 1 "
+                       "weiterer; bad CRC"));
+    const FileInfo locked = FileInfo::make("locked.txt", "TXT", std::nullopt, std::nullopt, 0)
+                                .noted(Note(NoteKind::notReadable, {"Permission denied"}));
+    QCOMPARE(NotesSummary::of({locked}, {}, {}).lines,
+             QStringList{"locked.txt: nicht lesbar: Permission denied"});
     QCOMPARE(window->menuBar()->actions().at(1)->text(), QStringLiteral("&Datei"));
     QCOMPARE(app.applicationMenu()->actions().first()->text(), QStringLiteral("Über Pagetally"));
     QVERIFY(PagetallyApp::aboutText().contains(QStringLiteral("MIT-Lizenz")));

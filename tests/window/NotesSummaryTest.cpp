@@ -7,14 +7,14 @@ using namespace pagetally;
 
 namespace {
 
-FileInfo unreadable(const std::string& name, const std::string& type, const std::string& why)
+FileInfo unreadable(const std::string& name, const std::string& type, Note why)
 {
     FileInfo f = FileInfo::make(name, type, std::nullopt, std::nullopt, 0).noted(why);
     f.unreadable = true;
     return f;
 }
 
-FileInfo noted(const std::string& name, const std::string& type, const std::string& why)
+FileInfo noted(const std::string& name, const std::string& type, Note why)
 {
     return FileInfo::make(name, type, std::nullopt, 1, 10).noted(why);
 }
@@ -53,27 +53,33 @@ void NotesSummaryTest::namesEachKindOnceWithItsLines_data()
 
     const FileInfo plain = FileInfo::make("plain.txt", "TXT", std::nullopt, std::nullopt, 3);
     QTest::newRow("nothing to say") << Case{{plain}, {}, {}} << QString() << QStringList();
-    QTest::newRow("one unreadable") << Case{{plain, unreadable("gone.txt", "TXT", "file not found")}, {}, {}}
+    QTest::newRow("one unreadable") << Case{{plain, unreadable("gone.txt", "TXT", NoteKind::fileNotFound)},
+                                            {},
+                                            {}}
                                     << "1 file could not be read" << QStringList{"gone.txt: file not found"};
     QTest::newRow("files in display order, unreadable before noted")
-        << Case{{noted("scan.pdf", "PDF", "no text"), unreadable("b.txt", "TXT", "permission denied"),
-                 unreadable("a.pdf", "PDF", "file not found")},
+        << Case{{noted("scan.pdf", "PDF", Note(NoteKind::pdfPagesWithoutText, {"1", "1"})),
+                 unreadable("b.txt", "TXT", Note(NoteKind::notReadable, {"Permission denied"})),
+                 unreadable("a.pdf", "PDF", NoteKind::fileNotFound)},
                 {},
                 {}}
         << "2 files could not be read · 1 file has a note"
-        << QStringList{"a.pdf: file not found", "b.txt: permission denied", "scan.pdf: no text"};
+        << QStringList{"a.pdf: file not found", "b.txt: not readable: Permission denied",
+                       "scan.pdf: no text on 1 of 1 page"};
     QTest::newRow("skipped for the name, with the folder it is in")
         << Case{{}, {sameName("/work/a/notes.txt"), sameName("/work/b/notes.txt")}, {}}
         << "2 files skipped: a file of that name is already listed"
         << QStringList{"notes.txt in /work/a: a file of that name is already listed",
                        "notes.txt in /work/b: a file of that name is already listed"};
     QTest::newRow("every kind, in a fixed order")
-        << Case{{noted("n.docx", "DOCX", "tracked changes"), unreadable("u.txt", "TXT", "file not found")},
+        << Case{{noted("n.docx", "DOCX", NoteKind::docxPagesNotStored),
+                 unreadable("u.txt", "TXT", NoteKind::fileNotFound)},
                 {sameName("/x/s.txt")},
                 {{"/x/deep", "File name too long"}}}
         << "1 file could not be read · 1 file has a note · "
            "1 file skipped: a file of that name is already listed · 1 folder could not be read"
-        << QStringList{"u.txt: file not found", "n.docx: tracked changes",
+        << QStringList{"u.txt: file not found",
+                       "n.docx: page count not stored by the authoring program (1 shown)",
                        "s.txt in /x: a file of that name is already listed", "/x/deep: File name too long"};
 
     std::vector<FolderProblem> many;

@@ -109,7 +109,8 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         std::vector<Note> notes = text->unread;
         if (notes.empty() && extracted.unzipComplaint()) {
             // The text is read from the container itself, not from what unzip wrote.
-            notes.emplace_back(NoteKind::docxDamagedButCountedWhole, std::vector{*extracted.unzipComplaint()});
+            notes.emplace_back(NoteKind::docxDamagedButCountedWhole,
+                               std::vector{*extracted.unzipComplaint()});
         }
         if (!stored) {
             notes.insert(notes.begin(), NoteKind::docxPagesNotStored);

@@ -564,9 +564,9 @@ FileInfo FileProcessor::processJSON(const std::filesystem::path& location,
             if (readDocument(bytes->view(), sink, &failure)) {
                 words = sink.words();
             } else {
-                note = failure.offset ? Note(NoteKind::invalidJsonAt,
-                                             {failure.reason, std::to_string(*failure.offset)})
-                                      : Note(NoteKind::invalidJson, {failure.reason});
+                note = failure.offset
+                           ? Note(NoteKind::invalidJsonAt, {failure.reason, std::to_string(*failure.offset)})
+                           : Note(NoteKind::invalidJson, {failure.reason});
             }
         } else {
             const int error = errno;

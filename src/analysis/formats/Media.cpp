@@ -680,9 +680,10 @@ measureMedia(const std::filesystem::path& location, const std::string& fileName,
         if (std::isfinite(estimate) && estimate >= 0.0 && estimate < 9223372036854775808.0) {
             return FileInfo::make(fileName, fileType, minutes, std::nullopt,
                                   static_cast<std::int64_t>(estimate))
-                .noted(length.stated ? Note(NoteKind::mediaStatedLength,
-                                            {minutesAndSeconds(*length.stated), minutesAndSeconds(*seconds)})
-                                     : impossibleLength(location, static_cast<std::uintmax_t>(bytes), *seconds));
+                .noted(length.stated
+                           ? Note(NoteKind::mediaStatedLength,
+                                  {minutesAndSeconds(*length.stated), minutesAndSeconds(*seconds)})
+                           : impossibleLength(location, static_cast<std::uintmax_t>(bytes), *seconds));
         }
     }
     return FileInfo::make(fileName, fileType, std::nullopt, std::nullopt, 0)

@@ -144,7 +144,8 @@ std::optional<Note> pdfNote(const PdfCount& count)
         return NoteKind::pdfNoPages;
     }
     if (count.pagesMissing > 0 && count.pages) {
-        return Note(NoteKind::pdfPagesMissing, {std::to_string(count.pagesMissing), std::to_string(*count.pages)});
+        return Note(NoteKind::pdfPagesMissing,
+                    {std::to_string(count.pagesMissing), std::to_string(*count.pages)});
     }
     if (count.pagesWithoutText > 0 && count.pages) {
         // As for a scan: the pages are images, and only a text layer holds words.

@@ -116,7 +116,8 @@ Tally readParts(const std::vector<fs::path>& parts,
 Note lostClause(const Tally& tally, NoteKind kind)
 {
     const std::size_t shown = std::min<std::size_t>(tally.lost.size(), 3);
-    std::vector<std::string> args{std::to_string(tally.read), std::to_string(tally.read + std::ssize(tally.lost)),
+    std::vector<std::string> args{std::to_string(tally.read),
+                                  std::to_string(tally.read + std::ssize(tally.lost)),
                                   std::to_string(tally.lost.size() - shown)};
     args.insert(args.end(), tally.lost.begin(), tally.lost.begin() + static_cast<std::ptrdiff_t>(shown));
     return {kind, std::move(args)};

@@ -74,8 +74,8 @@ std::string englishText(const NoteClause& clause)
     case NoteKind::mediaStatedLength:
         return "header states " + a.at(0) + ", but the data holds " + a.at(1);
     case NoteKind::mediaImpossibleLength:
-        return "header states " + a.at(0) + ", but " + a.at(1) + " holds at most " + a.at(2) + " at " + a.at(3) +
-               " kbit/s";
+        return "header states " + a.at(0) + ", but " + a.at(1) + " holds at most " + a.at(2) + " at " +
+               a.at(3) + " kbit/s";
     case NoteKind::mediaNoDuration:
         return "no readable duration";
     case NoteKind::mediaNoDurationTimeLimit:
@@ -95,7 +95,8 @@ std::string englishText(const NoteClause& clause)
     case NoteKind::docxDamagedButCountedWhole:
         return a.at(0) + ", but every part that is counted was read whole";
     case NoteKind::pptxSlidesLost:
-        return a.at(0) + " of " + a.at(1) + " slides read: " + nameList(a, 3, a.at(2)) + " could not be unpacked";
+        return a.at(0) + " of " + a.at(1) + " slides read: " + nameList(a, 3, a.at(2)) +
+               " could not be unpacked";
     case NoteKind::pptxSpeakerNotesLost:
         return a.at(0) + " of " + a.at(1) + " speaker notes read: " + nameList(a, 3, a.at(2)) +
                " could not be unpacked";

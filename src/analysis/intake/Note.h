@@ -18,7 +18,7 @@ enum class NoteKind {
     notUtf8,
     notUtf8Utf16Bom,
     notUtf8Utf32Bom,
-    invalidJson, // reason
+    invalidJson,   // reason
     invalidJsonAt, // reason, offset
     pdfNotOpened,
     pdfLockedPagesShown,
@@ -31,23 +31,23 @@ enum class NoteKind {
     pdfOpenLibraryFailed,
     pdfNoHelper,
     pdfNoPages,
-    pdfPagesMissing, // missing, pages
-    pdfPagesWithoutText, // without text, pages
-    mediaStatedLength, // stated duration, measured duration
+    pdfPagesMissing,       // missing, pages
+    pdfPagesWithoutText,   // without text, pages
+    mediaStatedLength,     // stated duration, measured duration
     mediaImpossibleLength, // stated duration, file size, duration it can hold, kbit/s
     mediaNoDuration,
     mediaNoDurationTimeLimit,
     officeError, // "DOCX" or "PPTX", the error's own words
     docxTextUnreadable,
     docxPagesNotStored,
-    docxFootnotesNotRead, // problem
-    docxEndnotesNotRead, // problem
+    docxFootnotesNotRead,            // problem
+    docxEndnotesNotRead,             // problem
     docxFootnotesAndEndnotesNotRead, // problem
-    docxDamagedButCountedWhole, // unzip's complaint
-    pptxSlidesLost, // read, total, names beyond the first three, then up to three names
-    pptxSpeakerNotesLost, // as pptxSlidesLost
-    pptxDamagedButReadWhole, // unzip's complaint
-    unzipComplaint, // unzip's complaint
+    docxDamagedButCountedWhole,      // unzip's complaint
+    pptxSlidesLost,                  // read, total, names beyond the first three, then up to three names
+    pptxSpeakerNotesLost,            // as pptxSlidesLost
+    pptxDamagedButReadWhole,         // unzip's complaint
+    unzipComplaint,                  // unzip's complaint
 };
 
 struct NoteClause

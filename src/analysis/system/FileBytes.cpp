@@ -196,8 +196,9 @@ std::optional<Note> unreadableReason(const std::filesystem::path& path)
     }
     const Descriptor fd(openRegularFile(path, st));
     if (fd.get() < 0) {
-        return errno == EISDIR || errno == EINVAL ? Note(NoteKind::notRegularFile)
-                                                  : Note(NoteKind::notReadable, {std::generic_category().message(errno)});
+        return errno == EISDIR || errno == EINVAL
+                   ? Note(NoteKind::notRegularFile)
+                   : Note(NoteKind::notReadable, {std::generic_category().message(errno)});
     }
     return std::nullopt;
 }
