@@ -1,5 +1,6 @@
 // The notes summary: which counts it names, in which order, and the lines behind them.
 #include "window/NotesSummary.h"
+#include "window/NoteText.h"
 
 #include <QtTest>
 
@@ -43,6 +44,7 @@ class NotesSummaryTest : public QObject
 private slots:
     void namesEachKindOnceWithItsLines_data();
     void namesEachKindOnceWithItsLines();
+    void englishWindowSaysEveryNoteAsTheCommandLine();
 };
 
 void NotesSummaryTest::namesEachKindOnceWithItsLines_data()
@@ -102,6 +104,21 @@ void NotesSummaryTest::namesEachKindOnceWithItsLines()
     const NotesSummary summary = NotesSummary::of(input.files, input.skipped, input.folders);
     QCOMPARE(summary.text, text);
     QCOMPARE(summary.lines, lines);
+}
+
+void NotesSummaryTest::englishWindowSaysEveryNoteAsTheCommandLine()
+{
+    // Without a catalogue the window's texts are the sources: they must be the English ones,
+    // singulars and lists of names included.
+    const std::vector<std::vector<std::string>> argumentSets{{"2", "3", "1", "a.xml", "b.xml", "c.xml"},
+                                                             {"1", "1", "0", "a.xml"},
+                                                             {"0", "2", "0", "a.xml", "b.xml"}};
+    for (int kind = 0; kind <= static_cast<int>(NoteKind::unzipComplaint); ++kind) {
+        for (const std::vector<std::string>& args : argumentSets) {
+            const Note note = Note(static_cast<NoteKind>(kind), args).add(Note(NoteKind::notRegularFile));
+            QCOMPARE(NoteText::of(note), QString::fromStdString(englishText(note)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(NotesSummaryTest)
