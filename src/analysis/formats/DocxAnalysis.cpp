@@ -117,11 +117,7 @@ FileInfo analyseDocx(const std::filesystem::path& location,
         }
         std::optional<Note> note;
         for (Note& clause : notes) {
-            if (note) {
-                note->add(std::move(clause));
-            } else {
-                note = std::move(clause);
-            }
+            append(note, std::move(clause));
         }
         return FileInfo::make(fileName, fileType, std::nullopt, stored.value_or(1), countWords(text->text))
             .noted(std::move(note));

@@ -128,22 +128,15 @@ std::optional<Note>
 damageNote(const Tally& slides, const Tally& notes, const std::optional<std::string>& complaint)
 {
     std::optional<Note> note;
-    const auto add = [&](Note clause) {
-        if (note) {
-            note->add(std::move(clause));
-        } else {
-            note = std::move(clause);
-        }
-    };
     for (const auto& [tally, kind] :
          {std::pair{&slides, NoteKind::pptxSlidesLost}, std::pair{&notes, NoteKind::pptxSpeakerNotesLost}}) {
         if (!tally->lost.empty()) {
-            add(lostClause(*tally, kind));
+            append(note, lostClause(*tally, kind));
         }
     }
     if (complaint) {
-        add(note ? Note(NoteKind::unzipComplaint, {*complaint})
-                 : Note(NoteKind::pptxDamagedButReadWhole, {*complaint}));
+        append(note, note ? Note(NoteKind::unzipComplaint, {*complaint})
+                          : Note(NoteKind::pptxDamagedButReadWhole, {*complaint}));
     }
     return note;
 }

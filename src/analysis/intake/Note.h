@@ -2,6 +2,7 @@
 // Said in English here (standard error, JSON, CSV); the window says it in the reader's language.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,16 @@ struct Note
 
     bool operator==(const Note&) const = default;
 };
+
+// `more` said after `note`, or as the note when there is none yet.
+inline void append(std::optional<Note>& note, Note more)
+{
+    if (note) {
+        note->add(std::move(more));
+    } else {
+        note = std::move(more);
+    }
+}
 
 std::string englishText(const NoteClause& clause);
 std::string englishText(const Note& note);
