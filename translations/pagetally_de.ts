@@ -122,19 +122,6 @@ Try “pagetally --help” for more information.
         <translation>Ergebnisse drucken …</translation>
     </message>
     <message>
-        <source>Documents and recordings</source>
-        <translation>Dokumente und Aufnahmen</translation>
-    </message>
-    <message>
-        <source>Select Files</source>
-        <comment>file panel title</comment>
-        <translation>Dateien auswählen</translation>
-    </message>
-    <message>
-        <source>“%1” is not a local file.</source>
-        <translation>„%1“ ist keine lokale Datei.</translation>
-    </message>
-    <message>
         <source>Add Folder...</source>
         <translation>Ordner hinzufügen …</translation>
     </message>
@@ -145,11 +132,6 @@ Try “pagetally --help” for more information.
     <message>
         <source>Copy</source>
         <translation>Kopieren</translation>
-    </message>
-    <message>
-        <source>Add Folder</source>
-        <comment>folder panel title</comment>
-        <translation>Ordner hinzufügen</translation>
     </message>
 </context>
 <context>
@@ -173,6 +155,30 @@ Try “pagetally --help” for more information.
     <message>
         <source>The results could not be saved as “%1”.</source>
         <translation>Die Ergebnisse konnten nicht als „%1“ gespeichert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::FilePicker</name>
+    <message>
+        <source>Documents and recordings</source>
+        <translation>Dokumente und Aufnahmen</translation>
+    </message>
+    <message>
+        <source>Select Files</source>
+        <comment>file panel title</comment>
+        <translation>Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>Add Folder</source>
+        <comment>folder panel title</comment>
+        <translation>Ordner hinzufügen</translation>
+    </message>
+</context>
+<context>
+    <name>pagetally::Locations</name>
+    <message>
+        <source>“%1” is not a local file.</source>
+        <translation>„%1“ ist keine lokale Datei.</translation>
     </message>
 </context>
 <context>

@@ -27,7 +27,7 @@ QStringList caseInsensitivePatterns()
 
 QString fileDialogNameFilter()
 {
-    return QCoreApplication::translate("pagetally::ContentView", "Documents and recordings") +
+    return QCoreApplication::translate("pagetally::FilePicker", "Documents and recordings") +
            QStringLiteral(" (") + caseInsensitivePatterns().join(u' ') + u')';
 }
 
@@ -43,7 +43,7 @@ void configureFileDialog(QFileDialog& dialog)
 std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
 {
     QFileDialog dialog(
-        parent, QCoreApplication::translate("pagetally::ContentView", "Select Files", "file panel title"));
+        parent, QCoreApplication::translate("pagetally::FilePicker", "Select Files", "file panel title"));
     configureFileDialog(dialog);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
@@ -54,7 +54,7 @@ std::optional<QList<QUrl>> showFileDialog(QWidget* parent)
 std::optional<QUrl> showFolderDialog(QWidget* parent)
 {
     QFileDialog dialog(
-        parent, QCoreApplication::translate("pagetally::ContentView", "Add Folder", "folder panel title"));
+        parent, QCoreApplication::translate("pagetally::FilePicker", "Add Folder", "folder panel title"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty()) {

@@ -34,7 +34,7 @@ PickedLocations pickedLocations(const QList<QUrl>& urls)
 
 QString notLocalDescription(const QUrl& url)
 {
-    return QCoreApplication::translate("pagetally::ContentView", "“%1” is not a local file.")
+    return QCoreApplication::translate("pagetally::Locations", "“%1” is not a local file.")
         .arg(url.toDisplayString(QUrl::PreferLocalFile));
 }
 
