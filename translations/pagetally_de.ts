@@ -371,18 +371,6 @@ Try “pagetally --help” for more information.
         <translation>Seitenzahl vom erstellenden Programm nicht gespeichert (1 angezeigt)</translation>
     </message>
     <message>
-        <source>footnotes not read: %1</source>
-        <translation>Fußnoten nicht gelesen: %1</translation>
-    </message>
-    <message>
-        <source>endnotes not read: %1</source>
-        <translation>Endnoten nicht gelesen: %1</translation>
-    </message>
-    <message>
-        <source>footnotes and endnotes not read: %1</source>
-        <translation>Fuß- und Endnoten nicht gelesen: %1</translation>
-    </message>
-    <message>
         <source>%1, but every part that is counted was read whole</source>
         <extracomment>%1 is unzip&apos;s complaint, in English.</extracomment>
         <translation>%1, doch jeder gezählte Teil wurde vollständig gelesen</translation>
@@ -407,6 +395,33 @@ Try “pagetally --help” for more information.
         <source>%1, but every slide and speaker note was read whole</source>
         <extracomment>%1 is unzip&apos;s complaint, in English.</extracomment>
         <translation>%1, doch jede Folie und jede Sprechernotiz wurde vollständig gelesen</translation>
+    </message>
+    <message>
+        <source>could not be decompressed</source>
+        <translation>ließ sich nicht entpacken</translation>
+    </message>
+    <message>
+        <source>is not well-formed XML</source>
+        <translation>ist kein wohlgeformtes XML</translation>
+    </message>
+    <message>
+        <source>inflates to more than 512 MiB</source>
+        <translation>wird entpackt größer als 512 MiB</translation>
+    </message>
+    <message>
+        <source>footnotes not read: %1 %2</source>
+        <extracomment>%1 is the part&apos;s name in the document&apos;s package, %2 why it was not read.</extracomment>
+        <translation>Fußnoten nicht gelesen: %1 %2</translation>
+    </message>
+    <message>
+        <source>endnotes not read: %1 %2</source>
+        <extracomment>%1 is the part&apos;s name in the document&apos;s package, %2 why it was not read.</extracomment>
+        <translation>Endnoten nicht gelesen: %1 %2</translation>
+    </message>
+    <message>
+        <source>footnotes and endnotes not read: %1 %2</source>
+        <extracomment>%1 is the part&apos;s name in the document&apos;s package, %2 why it was not read.</extracomment>
+        <translation>Fuß- und Endnoten nicht gelesen: %1 %2</translation>
     </message>
 </context>
 <context>

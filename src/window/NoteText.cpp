@@ -15,6 +15,24 @@ int number(const std::string& s)
     return text(s).toInt();
 }
 
+// Why a part of a document's package was not read: the reader says it in one of these English
+// phrases, which the catalogue holds under this context.
+const char* const partReasons[] = {
+    QT_TRANSLATE_NOOP("pagetally::NoteText", "could not be decompressed"),
+    QT_TRANSLATE_NOOP("pagetally::NoteText", "is not well-formed XML"),
+    QT_TRANSLATE_NOOP("pagetally::NoteText", "inflates to more than 512 MiB"),
+};
+
+QString partReason(const std::string& reason)
+{
+    for (const char* known : partReasons) {
+        if (reason == known) {
+            return QCoreApplication::translate("pagetally::NoteText", known);
+        }
+    }
+    return text(reason);
+}
+
 } // namespace
 
 QString NoteText::of(const Note& note)
@@ -120,11 +138,14 @@ QString NoteText::of(const NoteClause& clause)
     case NoteKind::docxPagesNotStored:
         return tr("page count not stored by the authoring program (1 shown)");
     case NoteKind::docxFootnotesNotRead:
-        return tr("footnotes not read: %1").arg(arg(0));
+        //: %1 is the part's name in the document's package, %2 why it was not read.
+        return tr("footnotes not read: %1 %2").arg(arg(0), partReason(a.at(1)));
     case NoteKind::docxEndnotesNotRead:
-        return tr("endnotes not read: %1").arg(arg(0));
+        //: %1 is the part's name in the document's package, %2 why it was not read.
+        return tr("endnotes not read: %1 %2").arg(arg(0), partReason(a.at(1)));
     case NoteKind::docxFootnotesAndEndnotesNotRead:
-        return tr("footnotes and endnotes not read: %1").arg(arg(0));
+        //: %1 is the part's name in the document's package, %2 why it was not read.
+        return tr("footnotes and endnotes not read: %1 %2").arg(arg(0), partReason(a.at(1)));
     case NoteKind::docxDamagedButCountedWhole:
         //: %1 is unzip's complaint, in English.
         return tr("%1, but every part that is counted was read whole").arg(arg(0));

@@ -407,6 +407,9 @@ void AppTest::germanShowsTheWindowMenusAndReportInGerman()
              QStringLiteral("kein Text auf 1 von 1 Seite"));
     QCOMPARE(NoteText::of(Note(NoteKind::pdfPagesWithoutText, {"2", "5"})),
              QStringLiteral("kein Text auf 2 von 5 Seiten"));
+    QCOMPARE(NoteText::of(
+                 Note(NoteKind::docxFootnotesNotRead, {"word/footnotes.xml", "could not be decompressed"})),
+             QStringLiteral("Fußnoten nicht gelesen: word/footnotes.xml ließ sich nicht entpacken"));
     QCOMPARE(
         NoteText::of(Note(NoteKind::pptxSlidesLost, {"2", "6", "1", "ppt/slides/a.xml", "b.xml", "c.xml"})
                          .add(Note(NoteKind::unzipComplaint, {"bad CRC"}))),

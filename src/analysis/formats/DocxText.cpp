@@ -208,23 +208,33 @@ std::string relationshipsPartOf(const std::string& partName)
     return folder + "_rels/" + file + ".rels";
 }
 
+// A part that the container lists and that gave no text, and why (one of the reasons of
+// Package::read, or notWellFormed).
+struct PartProblem
+{
+    std::string part;
+    std::string reason;
+};
+
+constexpr const char* notWellFormed = "is not well-formed XML";
+
 // For each type, the part named by the first internal relationship of that type, or "" when
-// none. When the relationships part is listed but cannot be read, `why` says so.
+// none. When the relationships part is listed but cannot be read, `why` says which and why.
 std::vector<std::string> relatedParts(const Package& package,
                                       const std::string& sourcePart,
                                       const std::vector<std::string_view>& types,
-                                      std::string& why)
+                                      PartProblem& why)
 {
     std::vector<std::string> parts(types.size());
     const std::string relsName = sourcePart.empty() ? "_rels/.rels" : relationshipsPartOf(sourcePart);
-    std::optional<std::string> rels = package.read(relsName, &why);
+    std::optional<std::string> rels = package.read(relsName, &why.reason);
     if (!rels) {
-        why = why.empty() ? why : relsName + " " + why;
+        why.part = why.reason.empty() ? std::string() : relsName;
         return parts;
     }
     pugi::xml_document document;
     if (!document.load_buffer_inplace(rels->data(), rels->size())) {
-        why = relsName + " is not well-formed XML";
+        why = {relsName, notWellFormed};
         return parts;
     }
     for (const pugi::xml_node relationship : document.document_element().children()) {
@@ -483,8 +493,8 @@ private:
 constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 // The text of a footnotes or endnotes part; the separator notes Word keeps there hold none.
-// Returns why a part that the container lists gave no text, or "".
-std::string appendNotes(const Package& package, const std::string& partName, std::string& out)
+// Returns why a part that the container lists gave no text (an empty reason when it did).
+PartProblem appendNotes(const Package& package, const std::string& partName, std::string& out)
 {
     if (partName.empty()) {
         return {};
@@ -492,11 +502,11 @@ std::string appendNotes(const Package& package, const std::string& partName, std
     std::string why;
     std::optional<std::string> xml = package.read(partName, &why);
     if (!xml) {
-        return why.empty() ? why : partName + " " + why;
+        return {why.empty() ? std::string() : partName, why};
     }
     pugi::xml_document document;
     if (!document.load_buffer_inplace(xml->data(), xml->size(), parseOptions)) {
-        return partName + " is not well-formed XML";
+        return {partName, notWellFormed};
     }
     TextCollector collector(out);
     const pugi::xml_node root = document.document_element();
@@ -526,7 +536,7 @@ std::optional<DocxText> importText(std::string_view bytes)
     if (!package) {
         return std::nullopt;
     }
-    std::string why;
+    PartProblem why;
     const std::string mainPart = relatedParts(*package, {}, {"officeDocument"}, why)[0];
     if (mainPart.empty()) {
         return std::nullopt;
@@ -552,13 +562,14 @@ std::optional<DocxText> importText(std::string_view bytes)
         collector.collect(child);
     }
     const std::vector<std::string> notes = relatedParts(*package, mainPart, {"footnotes", "endnotes"}, why);
-    if (!why.empty()) {
-        result.unread.emplace_back(NoteKind::docxFootnotesAndEndnotesNotRead, std::vector{why});
+    if (!why.reason.empty()) {
+        result.unread.emplace_back(NoteKind::docxFootnotesAndEndnotesNotRead,
+                                   std::vector{why.part, why.reason});
     }
     for (const auto& [part, kind] : {std::pair{notes[0], NoteKind::docxFootnotesNotRead},
                                      std::pair{notes[1], NoteKind::docxEndnotesNotRead}}) {
-        if (const std::string problem = appendNotes(*package, part, text); !problem.empty()) {
-            result.unread.emplace_back(kind, std::vector{problem});
+        if (const PartProblem problem = appendNotes(*package, part, text); !problem.reason.empty()) {
+            result.unread.emplace_back(kind, std::vector{problem.part, problem.reason});
         }
     }
     return result;

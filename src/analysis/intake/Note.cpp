@@ -87,11 +87,11 @@ std::string englishText(const NoteClause& clause)
     case NoteKind::docxPagesNotStored:
         return "page count not stored by the authoring program (1 shown)";
     case NoteKind::docxFootnotesNotRead:
-        return "footnotes not read: " + a.at(0);
+        return "footnotes not read: " + a.at(0) + " " + a.at(1);
     case NoteKind::docxEndnotesNotRead:
-        return "endnotes not read: " + a.at(0);
+        return "endnotes not read: " + a.at(0) + " " + a.at(1);
     case NoteKind::docxFootnotesAndEndnotesNotRead:
-        return "footnotes and endnotes not read: " + a.at(0);
+        return "footnotes and endnotes not read: " + a.at(0) + " " + a.at(1);
     case NoteKind::docxDamagedButCountedWhole:
         return a.at(0) + ", but every part that is counted was read whole";
     case NoteKind::pptxSlidesLost:

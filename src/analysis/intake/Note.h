@@ -41,9 +41,9 @@ enum class NoteKind {
     officeError, // "DOCX" or "PPTX", the error's own words
     docxTextUnreadable,
     docxPagesNotStored,
-    docxFootnotesNotRead,            // problem
-    docxEndnotesNotRead,             // problem
-    docxFootnotesAndEndnotesNotRead, // problem
+    docxFootnotesNotRead,            // part, reason ("could not be decompressed", ...)
+    docxEndnotesNotRead,             // part, reason
+    docxFootnotesAndEndnotesNotRead, // part (the relationships), reason
     docxDamagedButCountedWhole,      // unzip's complaint
     pptxSlidesLost,                  // read, total, names beyond the first three, then up to three names
     pptxSpeakerNotesLost,            // as pptxSlidesLost
