@@ -5,15 +5,14 @@
 #include "support/AddFiles.h"
 #include "support/Bytes.h"
 #include "support/TempDir.h"
+#include "support/Zip.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
-#include <fstream>
 #include <future>
-#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -22,6 +21,7 @@ using namespace pagetally;
 using pagetally::test::addFiles;
 using namespace std::chrono_literals;
 using pagetally::test::dataFile;
+using pagetally::test::readFile;
 using pagetally::test::TempDir;
 using pagetally::test::wav;
 namespace fs = std::filesystem;
@@ -34,14 +34,6 @@ FileInfo intakeOne(const fs::path& path)
     addFiles({path}, files);
     EXPECT_EQ(files.size(), 1u);
     return files.empty() ? FileInfo{} : files.front();
-}
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // The record of `path`, or nullopt when it takes longer than `limit`; a measurement that hangs
@@ -204,11 +196,4 @@ TEST(Media, CancelEndsAFrameWalkAtOnce)
     EXPECT_EQ(seconds, std::nullopt);
     EXPECT_GT(returnedAt, cancelledAt) << "the walk ended before the cancel";
     EXPECT_LT(returnedAt - cancelledAt, 1s);
-}
-
-TEST(Media, OpensFilesWhoseNamesLookLikeProtocols)
-{
-    TempDir dir;
-    const auto path = dir.write("http:clip.wav", wav(8000, 8000));
-    EXPECT_EQ(mediaDurationSeconds(path), 1.0);
 }

@@ -12,19 +12,15 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace pagetally {
 namespace {
@@ -100,29 +96,6 @@ TEST(PdfHelper, KeepsThePageCountWhenAPageOrTheTextRunsOutOfTime)
     }
 }
 
-// The processes whose parent is `parent` and whose name is `name`.
-std::vector<pid_t> childrenNamed(pid_t parent, const std::string& name)
-{
-    std::vector<pid_t> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const std::size_t open = line.find('('), close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos) {
-            continue;
-        }
-        std::istringstream fields(line.substr(close + 1));
-        char state = 0;
-        pid_t ppid = 0;
-        if (line.substr(open + 1, close - open - 1) == name && fields >> state >> ppid && ppid == parent &&
-            state != 'Z') {
-            found.push_back(std::stoi(entry.path().filename()));
-        }
-    }
-    return found;
-}
-
 // Running, not a zombie nor gone (the pid is not reused within the test: the kernel hands
 // pids out in turn).
 bool running(pid_t pid)
@@ -162,32 +135,16 @@ TEST(PdfHelper, DiesWithAKilledProgram)
     const TempDir dir;
     const fs::path slow =
         dir.write("slow.pdf", test::repeat(test::readFile(dataFile("hostile/slow-repair.pdf")), 100));
-    std::string cli = PAGETALLY_CLI;
-    std::string file = slow.native();
-    std::array<char*, 3> argv{cli.data(), file.data(), nullptr};
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t program = 0;
-    ASSERT_EQ(posix_spawn(&program, cli.c_str(), &quiet, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&quiet);
-
+    const pid_t program = test::startProgram({PAGETALLY_CLI, slow.native()}, fs::temp_directory_path());
+    ASSERT_GT(program, 0);
     std::vector<pid_t> helpers;
-    for (int i = 0; i < 1000 && helpers.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        helpers = childrenNamed(program, "pagetally-pdf");
-    }
+    EXPECT_TRUE(
+        test::within(std::chrono::seconds(10), [&] { return !(helpers = children(program)).empty(); }));
     ::kill(program, SIGKILL);
-    int status = 0;
-    ::waitpid(program, &status, 0);
+    ::waitpid(program, nullptr, 0);
     ASSERT_EQ(helpers.size(), 1u);
-    bool gone = false;
-    for (int i = 0; i < 200 && !gone; ++i) {
-        gone = !running(helpers[0]);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(gone) << "the helper " << helpers[0] << " outlived its program";
+    EXPECT_TRUE(test::within(std::chrono::seconds(2), [&] { return !running(helpers[0]); }))
+        << "the helper " << helpers[0] << " outlived its program";
 }
 
 TEST(PdfHelper, ThreadsMeasureAtOnceAndAFreshHelperReplacesAKilledOneAndNoneIsLeftBehind)

@@ -71,55 +71,39 @@ TEST(ListedFormats, TheDesktopEntryOffersEachFormatsMimeTypesOnce)
     EXPECT_EQ(listed.size(), expected.size()) << "a type is listed twice";
 }
 
-TEST(ListedFormats, TheReadmesTableHasARowForEachType)
+TEST(ListedFormats, EveryListOfTypesOrExtensionsNamesTheTableExactly)
 {
-    // Rows may share a line ("MP3, MP4, WAV") when they are counted alike.
-    const std::string readme = sourceFile("README.md");
-    const std::string table = section(readme.substr(readme.find("\n## What is counted")), "| Type ", "\n");
-    std::set<std::string> types;
-    for (const std::string& line : split(table, '\n')) {
-        if (line.starts_with("| ") && !line.starts_with("| Type ")) {
-            const std::string cell = line.substr(2, line.find(" |") - 2);
-            for (const std::string& type : split(std::regex_replace(cell, std::regex(", "), ","), ',')) {
-                types.insert(type);
+    // Each list as a pattern whose first group holds it; the README's table may share a row
+    // ("MP3, MP4, WAV") among types counted alike.
+    const struct
+    {
+        const char* file;
+        const char* from; // the list lies between the lines that begin with these
+        const char* to;
+        const char* list;
+        std::string_view Format::*column;
+    } lists[] = {
+        {"README.md", "", "", R"(Accepted: \*\*([A-Z0-9, ]+)\*\*)", &Format::typeName},
+        {"cmake/Packaging.cmake", "", "", R"(\(([A-Z0-9]+(, [A-Z0-9]+)+)\))", &Format::typeName},
+        {"README.md", "| Type ", "\n", R"(\n\| ([A-Z0-9, ]+) \|)", &Format::typeName},
+        {"src/cli/share/pagetally-cli.1", "Accepted are files ending in", "in any letter case",
+         R"(\.([a-z0-9]+))", &Format::extension},
+        {"src/cli/share/pagetally-cli.bash", "", "", R"(grep -iE '\\\.\(([a-z0-9|]+)\)\$')",
+         &Format::extension},
+    };
+    for (const auto& l : lists) {
+        SCOPED_TRACE(std::string(l.file) + " " + l.list);
+        const std::string whole = sourceFile(l.file);
+        const std::string text = *l.from == '\0' ? whole : section(whole, l.from, l.to);
+        std::set<std::string> named;
+        const std::regex pattern(l.list);
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator();
+             ++it) {
+            for (const std::string& item :
+                 split(std::regex_replace((*it)[1].str(), std::regex(", |\\|"), ","), ',')) {
+                named.insert(item);
             }
         }
+        EXPECT_EQ(named, tableColumn(l.column));
     }
-    EXPECT_EQ(types, tableColumn(&Format::typeName));
-}
-
-TEST(ListedFormats, TheReadmeAndThePackageDescriptionNameEachTypeInTheirSummary)
-{
-    for (const auto& [file, summary] : {std::pair{"README.md", R"(Accepted: \*\*([A-Z0-9, ]+)\*\*)"},
-                                        {"cmake/Packaging.cmake", R"(\(([A-Z0-9]+(, [A-Z0-9]+)+)\))"}}) {
-        SCOPED_TRACE(file);
-        const std::string text = sourceFile(file);
-        std::smatch list;
-        ASSERT_TRUE(std::regex_search(text, list, std::regex(summary)));
-        const std::vector<std::string> types =
-            split(std::regex_replace(list[1].str(), std::regex(", "), ","), ',');
-        EXPECT_EQ(std::set<std::string>(types.begin(), types.end()), tableColumn(&Format::typeName));
-        EXPECT_EQ(types.size(), formats.size());
-    }
-}
-
-TEST(ListedFormats, TheManualPageAndTheCompletionNameEachExtension)
-{
-    const std::string manual = section(sourceFile("src/cli/share/pagetally-cli.1"),
-                                       "Accepted are files ending in", "in any letter case");
-    std::set<std::string> inManual;
-    const std::regex dotted(R"(\.([a-z0-9]+))");
-    for (auto it = std::sregex_iterator(manual.begin(), manual.end(), dotted); it != std::sregex_iterator();
-         ++it) {
-        inManual.insert((*it)[1]);
-    }
-    EXPECT_EQ(inManual, tableColumn(&Format::extension));
-
-    std::smatch alternatives;
-    const std::string completion = sourceFile("src/cli/share/pagetally-cli.bash");
-    ASSERT_TRUE(
-        std::regex_search(completion, alternatives, std::regex(R"(grep -iE '\\\.\(([a-z0-9|]+)\)\$')")));
-    const std::vector<std::string> inCompletion = split(alternatives[1].str(), '|');
-    EXPECT_EQ(std::set<std::string>(inCompletion.begin(), inCompletion.end()),
-              tableColumn(&Format::extension));
 }

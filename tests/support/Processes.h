@@ -18,8 +18,9 @@ extern char** environ;
 
 namespace pagetally::test {
 
-// The processes this program (any of its threads) has started and not yet reaped, sorted.
-inline std::vector<pid_t> children()
+// The processes that `parent` (any of its threads) has started and not yet reaped, sorted; by
+// default this program's.
+inline std::vector<pid_t> children(pid_t parent = ::getpid())
 {
     std::vector<pid_t> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -29,8 +30,8 @@ inline std::vector<pid_t> children()
         const std::size_t close = line.rfind(')');
         std::istringstream fields(close == std::string::npos ? "" : line.substr(close + 1));
         char state = 0;
-        pid_t parent = 0;
-        if (fields >> state >> parent && parent == ::getpid()) {
+        pid_t ppid = 0;
+        if (fields >> state >> ppid && ppid == parent) {
             found.push_back(std::stoi(entry.path().filename()));
         }
     }

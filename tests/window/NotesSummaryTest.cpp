@@ -55,10 +55,6 @@ void NotesSummaryTest::namesEachKindOnceWithItsLines_data()
 
     const FileInfo plain = FileInfo::make("plain.txt", "TXT", std::nullopt, std::nullopt, 3);
     QTest::newRow("nothing to say") << Case{{plain}, {}, {}} << QString() << QStringList();
-    QTest::newRow("one unreadable") << Case{{plain, unreadable("gone.txt", "TXT", NoteKind::fileNotFound)},
-                                            {},
-                                            {}}
-                                    << "1 file could not be read" << QStringList{"gone.txt: file not found"};
     QTest::newRow("files in display order, unreadable before noted")
         << Case{{noted("scan.pdf", "PDF", Note(NoteKind::pdfPagesWithoutText, {"1", "1"})),
                  unreadable("b.txt", "TXT", Note(NoteKind::notReadable, {"Permission denied"})),
@@ -68,11 +64,6 @@ void NotesSummaryTest::namesEachKindOnceWithItsLines_data()
         << "2 files could not be read · 1 file has a note"
         << QStringList{"a.pdf: file not found", "b.txt: not readable: Permission denied",
                        "scan.pdf: no text on 1 of 1 page"};
-    QTest::newRow("skipped for the name, with the folder it is in")
-        << Case{{}, {sameName("/work/a/notes.txt"), sameName("/work/b/notes.txt")}, {}}
-        << "2 files skipped: a file of that name is already listed"
-        << QStringList{"notes.txt in /work/a: a file of that name is already listed",
-                       "notes.txt in /work/b: a file of that name is already listed"};
     QTest::newRow("every kind, in a fixed order")
         << Case{{noted("n.docx", "DOCX", NoteKind::docxPagesNotStored),
                  unreadable("u.txt", "TXT", NoteKind::fileNotFound)},
