@@ -124,8 +124,6 @@ protected:
 // Every fallback keeps its value and says why; files too large to read whole are read in pieces.
 TEST_F(HostileInputTest, BrokenFilesGiveTheirExactRecordAndNote)
 {
-    std::string liar = readFile(dataFile("media/vbr-xing.mp3"));
-    liar.replace(liar.find("Xing") + 8, 4, std::string("\x00\x20\x00\x00", 4)); // two million frames
     const std::size_t deep = 1'000'000;
     struct Case
     {
@@ -204,11 +202,6 @@ TEST_F(HostileInputTest, BrokenFilesGiveTheirExactRecordAndNote)
     }
     EXPECT_EQ(diagnostics.str(), "");
 
-    writeFile(in / "liar.mp3", liar.substr(0, 16384));
-    const FileInfo lying = intake(in / "liar.mp3");
-    // The frames present, not the header's 913 minutes.
-    EXPECT_NEAR(lying.duration.value_or(0) * 60, 2.64, 0.05);
-    EXPECT_EQ(lying.noteText(), "header states 913m 2s, but the data holds 0m 2s");
     const auto unpaged = zipFile("r\xC3sum\xE9.docx", docxEntries(paragraph("three words"), "many"));
     EXPECT_EQ(expectRecord(unpaged, 1, 2).noteText(),
               "page count not stored by the authoring program (1 shown)");
